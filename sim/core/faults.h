@@ -1,0 +1,36 @@
+// Fault injection, one rule per line of the rig's "faults" file:
+//   <function> [nth=N | from=N] [status=S] [delay=MS] [pull=1]
+//              [count=N] [unterminated=1] [long_name=LEN] [size=N]
+// Calls are counted per process and per function from the moment the table last changed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zqsim {
+
+struct FaultRule {
+    std::string function;
+    int nth = 0;  // apply to this call only (1-based); 0 = no such restriction
+    int from = 0; // apply from this call on; 0 = no such restriction
+    bool hasStatus = false;
+    std::int32_t status = 0; // returned instead of doing the work
+    int delayMs = 0;         // pause before the work
+    bool pull = false;       // the token concerned is pulled out before the work
+    // Output shapes, for the functions they make sense for:
+    bool hasCount = false;
+    std::uint32_t count = 0;   // ZQ_ListAllDev: reported count, whatever the names
+    bool unterminated = false; // ZQ_ListAllDev: last name loses its 0; container name fills 128
+    int longName = 0;          // ZQ_ListAllDev: a name of this many bytes goes first
+    bool hasSize = false;
+    std::uint32_t size = 0; // ZQ_TokenGetCertSize: reported size
+
+    bool AppliesTo(int callIndex) const;
+};
+
+// False with a reason when a line is not a rule.
+bool ParseFaultRules(const std::string& text, std::vector<FaultRule>* rules, std::string* error);
+std::string FormatFaultRule(const FaultRule& rule);
+
+} // namespace zqsim

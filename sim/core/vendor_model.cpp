@@ -1,0 +1,638 @@
+#include "vendor_model.h"
+
+#include "sim_status.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace zqsim {
+namespace {
+
+constexpr std::int32_t kMaxPinLength = 32;
+constexpr std::int32_t kMaxDacSerial = 64;
+// Fills the parts of the container record that callers are not meant to read, so that a reader
+// who does read them sees noise rather than zeros.
+constexpr unsigned char kFiller = 0xA5;
+
+std::string CertId(std::size_t container, bool signature) {
+    return "C" + std::to_string(container) + (signature ? "S" : "E");
+}
+
+bool ParseCertId(const unsigned char* id, std::int32_t length, std::size_t* container,
+                 bool* signature) {
+    if (!id || length < 3 || length > static_cast<std::int32_t>(kCertIdSize) || id[0] != 'C')
+        return false;
+    std::size_t index = 0;
+    std::int32_t i = 1;
+    for (; i < length - 1; ++i) {
+        if (id[i] < '0' || id[i] > '9' || i > 6)
+            return false;
+        index = index * 10 + (id[i] - '0');
+    }
+    if (id[i] != 'S' && id[i] != 'E')
+        return false;
+    *container = index;
+    *signature = id[i] == 'S';
+    return true;
+}
+
+void PutCertRef(unsigned char* ref, const std::string& id) {
+    std::memset(ref, 0, kCertIdSize);
+    std::memcpy(ref, id.data(), id.size());
+    std::uint32_t length = static_cast<std::uint32_t>(id.size());
+    std::memcpy(ref + kCertIdSize, &length, 4);
+    std::memset(ref + kCertIdSize + 4, kFiller, 4);
+}
+
+bool ValidPinArg(const char* pin, std::int32_t length) {
+    return pin && length >= 0 && length <= kMaxPinLength;
+}
+
+bool SameBytes(const std::string& stored, const char* given, std::int32_t length) {
+    return stored.size() == static_cast<std::size_t>(length) &&
+           std::memcmp(stored.data(), given, stored.size()) == 0;
+}
+
+class FileLockScope {
+  public:
+    explicit FileLockScope(RigFileLock* lock) : lock_(lock) { lock_->Lock(); }
+    ~FileLockScope() { lock_->Unlock(); }
+    FileLockScope(const FileLockScope&) = delete;
+    FileLockScope& operator=(const FileLockScope&) = delete;
+
+  private:
+    RigFileLock* lock_;
+};
+
+} // namespace
+
+VendorModel::VendorModel(Rig rig, RigFileLock* fileLock)
+    : rig_(std::move(rig)), fileLock_(fileLock) {}
+
+int VendorModel::OpenHandles() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return static_cast<int>(sessions_.size());
+}
+
+bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const char* deviceName,
+                            FaultRule* shape, std::int32_t* status) {
+    FaultRule rule;
+    bool found = false;
+    {
+        std::string text;
+        if (!ReadWholeFile(rig_.FaultsPath(), &text))
+            text.clear();
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (text != faultText_) {
+            std::vector<FaultRule> parsed;
+            std::string error;
+            if (!ParseFaultRules(text, &parsed, &error))
+                parsed.clear();
+            faults_.swap(parsed);
+            faultText_ = text;
+            callCounts_.clear();
+        }
+        int index = ++callCounts_[function];
+        for (const FaultRule& r : faults_) {
+            if (r.function == function && r.AppliesTo(index)) {
+                rule = r;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (shape)
+        *shape = found ? rule : FaultRule();
+    if (!found)
+        return false;
+    if (rule.delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(rule.delayMs));
+    if (rule.pull) {
+        std::string serial;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            auto it = sessions_.find(handle);
+            if (it != sessions_.end())
+                serial = it->second.serial;
+        }
+        if (serial.empty() && deviceName) {
+            for (const TokenRecord& t : rig_.LoadAll())
+                if (t.deviceName == deviceName)
+                    serial = t.serial;
+        }
+        if (!serial.empty())
+            PullToken(serial);
+    }
+    if (rule.hasStatus) {
+        *status = rule.status;
+        return true;
+    }
+    return false;
+}
+
+void VendorModel::PullToken(const std::string& serial) {
+    FileLockScope lock(fileLock_);
+    TokenRecord t;
+    if (rig_.Load(serial, &t) && t.plugged) {
+        t.plugged = false;
+        rig_.Save(t);
+    }
+}
+
+bool VendorModel::SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
+                               std::int32_t* status) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = sessions_.find(handle);
+        if (it == sessions_.end()) {
+            *status = kSwBadHandle;
+            return false;
+        }
+        *session = it->second;
+    }
+    if (!rig_.Load(session->serial, token) || !token->plugged) {
+        *status = kSwDeviceGone;
+        return false;
+    }
+    return true;
+}
+
+template <typename Change>
+std::int32_t VendorModel::UpdateToken(std::uint32_t handle, Change change) {
+    FileLockScope lock(fileLock_);
+    Session session;
+    TokenRecord token;
+    std::int32_t status = kOk;
+    if (!SessionToken(handle, &session, &token, &status))
+        return status;
+    bool save = false;
+    status = change(token, session, &save);
+    if (save && !rig_.Save(token))
+        return kSwStorageFailure;
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = sessions_.find(handle);
+    if (it != sessions_.end()) {
+        it->second.userVerified = session.userVerified;
+        it->second.soVerified = session.soVerified;
+        it->second.cursor = session.cursor;
+    }
+    return status;
+}
+
+std::int32_t VendorModel::CheckUserPin(TokenRecord& token, const char* pin, std::int32_t length,
+                                       bool* matched) {
+    *matched = false;
+    if (token.attemptsLeft <= 0)
+        return kSwPinLocked;
+    if (SameBytes(token.userPin, pin, length)) {
+        token.attemptsLeft = token.maxAttempts;
+        *matched = true;
+        return kOk;
+    }
+    --token.attemptsLeft;
+    return token.attemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | token.attemptsLeft);
+}
+
+std::int32_t VendorModel::OpenDev(const char* name, std::int32_t length, std::uint32_t* handle) {
+    std::int32_t status = kOk;
+    if (!name || !handle || length < 0)
+        return kSwBadArgument;
+    std::string wanted(name, static_cast<std::size_t>(length));
+    if (BeginCall("ZQ_OpenDev", 0, wanted.c_str(), nullptr, &status))
+        return status;
+    for (const TokenRecord& t : rig_.LoadAll()) {
+        if (t.plugged && t.deviceName == wanted) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            std::uint32_t h = nextHandle_++;
+            sessions_[h].serial = t.serial;
+            *handle = h;
+            return kOk;
+        }
+    }
+    return kSwNotFound;
+}
+
+std::int32_t VendorModel::CloseDev(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_CloseDev", handle, nullptr, nullptr, &status))
+        return status;
+    std::string serial;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = sessions_.find(handle);
+        if (it == sessions_.end())
+            return kSwBadHandle;
+        serial = it->second.serial;
+        sessions_.erase(it);
+    }
+    TokenRecord t;
+    return rig_.Load(serial, &t) && t.plugged ? kOk : kSwDeviceGone;
+}
+
+std::int32_t VendorModel::ListAllDev(char* buffer, std::uint32_t* size, std::uint32_t* count) {
+    std::int32_t status = kOk;
+    FaultRule shape;
+    if (BeginCall("ZQ_ListAllDev", 0, nullptr, &shape, &status))
+        return status;
+    if (!size || !count)
+        return kSwBadArgument;
+    std::string names;
+    std::uint32_t n = 0;
+    if (shape.longName > 0) {
+        std::string longName = "\\\\.\\VELQ_LONG_";
+        longName.resize(static_cast<std::size_t>(shape.longName), 'L');
+        names.append(longName).push_back('\0');
+        ++n;
+    }
+    for (const TokenRecord& t : rig_.LoadAll()) {
+        if (!t.plugged)
+            continue;
+        names.append(t.deviceName).push_back('\0');
+        ++n;
+    }
+    if (shape.unterminated && !names.empty())
+        names.pop_back();
+    if (shape.hasCount)
+        n = shape.count;
+    const std::uint32_t needed = static_cast<std::uint32_t>(names.size());
+    if (buffer) {
+        if (*size < needed) {
+            *size = needed;
+            return kSwWrongLength;
+        }
+        std::memcpy(buffer, names.data(), names.size());
+    }
+    *size = needed;
+    *count = n;
+    return kOk;
+}
+
+std::int32_t VendorModel::TokenListContainer(std::uint32_t handle, std::int32_t first,
+                                             char* name, unsigned char* info) {
+    std::int32_t status = kOk;
+    FaultRule shape;
+    if (BeginCall("ZQ_TokenListContainer", handle, nullptr, &shape, &status))
+        return status;
+    if (!name || !info)
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool*) -> std::int32_t {
+        if (first)
+            s.cursor = 0;
+        if (s.cursor >= t.containers.size())
+            return kNoMoreContainers;
+        const std::size_t index = s.cursor++;
+        const ContainerRecord& c = t.containers[index];
+        std::memset(name, 0, kContainerNameSize);
+        if (shape.unterminated) {
+            std::string filled = c.name;
+            filled.resize(kContainerNameSize, 'X');
+            std::memcpy(name, filled.data(), kContainerNameSize);
+        } else {
+            std::memcpy(name, c.name.data(), std::min(c.name.size(), kContainerNameSize - 1));
+        }
+        std::memset(info, kFiller, kContainerInfoSize);
+        PutCertRef(info + kCertRefA, CertId(index, true));
+        PutCertRef(info + kCertRefB, CertId(index, false));
+        return kOk;
+    });
+}
+
+std::int32_t VendorModel::GetSn(std::uint32_t handle, char* serial) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQPro_GetSn", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return status;
+    if (!serial)
+        return kSwBadArgument;
+    std::memset(serial, 0, kSerialOutSize);
+    std::memcpy(serial, t.serial.data(), std::min(t.serial.size(), kSerialOutSize - 1));
+    return kSwSuccess;
+}
+
+std::int32_t VendorModel::TokenGetCertSize(std::uint32_t handle, const unsigned char* id,
+                                           std::int32_t idLength, std::uint32_t* size) {
+    std::int32_t status = kOk;
+    FaultRule shape;
+    if (BeginCall("ZQ_TokenGetCertSize", handle, nullptr, &shape, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return status;
+    std::size_t index = 0;
+    bool signature = false;
+    if (!size || !ParseCertId(id, idLength, &index, &signature))
+        return kSwBadArgument;
+    if (index >= t.containers.size())
+        return kSwNotFound;
+    const auto& cert = signature ? t.containers[index].signCert : t.containers[index].exchCert;
+    if (cert.empty())
+        return kSwNotFound;
+    *size = shape.hasSize ? shape.size : static_cast<std::uint32_t>(cert.size());
+    return kOk;
+}
+
+std::int32_t VendorModel::TokenGetCert(std::uint32_t handle, const unsigned char* id,
+                                       std::int32_t idLength, unsigned char* buffer,
+                                       std::uint32_t size) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_TokenGetCert", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return status;
+    std::size_t index = 0;
+    bool signature = false;
+    if (!buffer || !ParseCertId(id, idLength, &index, &signature))
+        return kSwBadArgument;
+    if (index >= t.containers.size())
+        return kSwNotFound;
+    const auto& cert = signature ? t.containers[index].signCert : t.containers[index].exchCert;
+    if (cert.empty())
+        return kSwNotFound;
+    if (size < cert.size())
+        return kSwWrongLength;
+    std::memcpy(buffer, cert.data(), cert.size());
+    return kOk;
+}
+
+std::int32_t VendorModel::ChangePinM1(std::uint32_t handle, const char* oldPin,
+                                      std::int32_t oldLength, const char* newPin,
+                                      std::int32_t newLength) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQM1_ChangePIN", handle, nullptr, nullptr, &status))
+        return status;
+    // The older change command of the same token: same effect as ZQ_ToKenChangeUser.
+    return ChangeUser(handle, oldPin, oldLength, newPin, newLength);
+}
+
+std::int32_t VendorModel::GetPinTime(std::uint32_t handle, std::int32_t pinType,
+                                     std::int32_t reserved) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQpro_GetPinTime", handle, nullptr, nullptr, &status))
+        return status;
+    (void)reserved;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return status;
+    if (pinType == 1)
+        return t.attemptsLeft;
+    if (pinType == 0)
+        return t.soAttemptsLeft;
+    return kSwBadArgument;
+}
+
+std::int32_t VendorModel::ReloadPin(std::uint32_t handle, const char* soPin,
+                                    std::int32_t soLength, const char* newPin,
+                                    std::int32_t newLength) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQpro_ReloadPin", handle, nullptr, nullptr, &status))
+        return status;
+    if (!ValidPinArg(soPin, soLength) || !ValidPinArg(newPin, newLength) || newLength == 0)
+        return kSwBadArgument;
+    // Unblocks the user PIN with the security officer's PIN.
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (t.soAttemptsLeft <= 0)
+            return kSwPinLocked;
+        *save = true;
+        if (!SameBytes(t.soPin, soPin, soLength)) {
+            --t.soAttemptsLeft;
+            return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
+        }
+        t.soAttemptsLeft = 10;
+        t.userPin.assign(newPin, static_cast<std::size_t>(newLength));
+        t.pinIsDefault = false;
+        t.attemptsLeft = t.maxAttempts;
+        s.soVerified = true;
+        return kOk;
+    });
+}
+
+std::int32_t VendorModel::ClearPinFromMem(std::int32_t a, std::int32_t b) {
+    std::int32_t status = kOk;
+    if (BeginCall("ClearPinFromMem", 0, nullptr, nullptr, &status))
+        return status;
+    (void)a;
+    (void)b;
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (auto& entry : sessions_) {
+        entry.second.userVerified = false;
+        entry.second.soVerified = false;
+    }
+    return kOk;
+}
+
+std::int32_t VendorModel::TokenCreateCon(std::uint32_t handle, const char* name,
+                                         std::int32_t length) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_TokenCreateCon", handle, nullptr, nullptr, &status))
+        return status;
+    if (!name || length <= 0 || length >= static_cast<std::int32_t>(kContainerNameSize))
+        return kSwBadArgument;
+    std::string wanted(name, static_cast<std::size_t>(length));
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (!s.userVerified)
+            return kSwNotVerified;
+        for (const ContainerRecord& c : t.containers)
+            if (c.name == wanted)
+                return kOk;
+        t.containers.emplace_back();
+        t.containers.back().name = wanted;
+        *save = true;
+        return kOk;
+    });
+}
+
+namespace {
+
+ContainerRecord* FindContainer(TokenRecord& t, const char* name) {
+    for (ContainerRecord& c : t.containers)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+} // namespace
+
+std::int32_t VendorModel::TokenImportRsaKeyObj(std::uint32_t handle, const char* container,
+                                               std::int32_t keySpec, const unsigned char* blob,
+                                               std::int32_t blobLength) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_TokenImportRsaKeyObj", handle, nullptr, nullptr, &status))
+        return status;
+    if (!container || !blob || blobLength <= 0 || blobLength > 65536 ||
+        (keySpec != 1 && keySpec != 2))
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (!s.userVerified)
+            return kSwNotVerified;
+        ContainerRecord* c = FindContainer(t, container);
+        if (!c)
+            return kSwNotFound;
+        (keySpec == 1 ? c->exchKey : c->signKey).assign(blob, blob + blobLength);
+        *save = true;
+        return kOk;
+    });
+}
+
+std::int32_t VendorModel::TokenWrtCert(std::uint32_t handle, const char* container,
+                                       std::int32_t keySpec, const unsigned char* cert,
+                                       std::int32_t certLength) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_TokenWrtCert", handle, nullptr, nullptr, &status))
+        return status;
+    if (!container || !cert || certLength <= 0 || certLength > (1 << 20) ||
+        (keySpec != 1 && keySpec != 2))
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (!s.userVerified)
+            return kSwNotVerified;
+        ContainerRecord* c = FindContainer(t, container);
+        if (!c)
+            return kSwNotFound;
+        (keySpec == 1 ? c->exchCert : c->signCert).assign(cert, cert + certLength);
+        *save = true;
+        return kOk;
+    });
+}
+
+std::int32_t VendorModel::SelectDev(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_SelectDev", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    return SessionToken(handle, &s, &t, &status) ? kOk : status;
+}
+
+std::int32_t VendorModel::CreateResource(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_CreateResource", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    return SessionToken(handle, &s, &t, &status) ? kOk : status;
+}
+
+std::int32_t VendorModel::InitDynamicCode(std::uint32_t handle, const unsigned char* serial,
+                                          std::int32_t count) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQpro_InitDynamicCode", handle, nullptr, nullptr, &status))
+        return status;
+    if (!serial || count <= 0 || count > kMaxDacSerial)
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (t.dacSupport == 1)
+            return kSwNotSupported;
+        if (!s.userVerified)
+            return kSwNotVerified;
+        if (!t.dacCard.empty())
+            return kSwAlreadyBound;
+        t.dacCard.assign(serial, serial + count);
+        *save = true;
+        return kSwSuccess;
+    });
+}
+
+std::int32_t VendorModel::IsSupportDynamicCode(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQpro_IsSupportDynamicCode", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return status;
+    return t.dacSupport;
+}
+
+std::int32_t VendorModel::RemoveDynamicCode(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQpro_RemoveDynamicCode", handle, nullptr, nullptr, &status))
+        return status;
+    // Only the bank's administrator, who knows the security officer PIN, may unbind a card.
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (!s.soVerified)
+            return kSwNotVerified;
+        t.dacCard.clear();
+        *save = true;
+        return kSwSuccess;
+    });
+}
+
+std::int32_t VendorModel::VerifySo(std::uint32_t handle, const char* pin, std::int32_t length) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_ToKenVerifySo", handle, nullptr, nullptr, &status))
+        return status;
+    if (!ValidPinArg(pin, length))
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        if (t.soAttemptsLeft <= 0)
+            return kSwPinLocked;
+        *save = true;
+        if (!SameBytes(t.soPin, pin, length)) {
+            --t.soAttemptsLeft;
+            return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
+        }
+        t.soAttemptsLeft = 10;
+        s.soVerified = true;
+        return kOk;
+    });
+}
+
+std::int32_t VendorModel::VerifyUser(std::uint32_t handle, const char* pin, std::int32_t length) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_ToKenVerifyUser", handle, nullptr, nullptr, &status))
+        return status;
+    if (!ValidPinArg(pin, length))
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        bool matched = false;
+        const int before = t.attemptsLeft;
+        std::int32_t result = CheckUserPin(t, pin, length, &matched);
+        *save = t.attemptsLeft != before;
+        s.userVerified = matched;
+        return result;
+    });
+}
+
+std::int32_t VendorModel::IsDefaultPin(std::uint32_t handle) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_IsDefaultPin", handle, nullptr, nullptr, &status))
+        return status;
+    Session s;
+    TokenRecord t;
+    if (!SessionToken(handle, &s, &t, &status))
+        return 0;
+    return t.pinIsDefault ? 1 : 0;
+}
+
+std::int32_t VendorModel::ChangeUser(std::uint32_t handle, const char* oldPin,
+                                     std::int32_t oldLength, const char* newPin,
+                                     std::int32_t newLength) {
+    std::int32_t status = kOk;
+    if (BeginCall("ZQ_ToKenChangeUser", handle, nullptr, nullptr, &status))
+        return status;
+    if (!ValidPinArg(oldPin, oldLength) || !ValidPinArg(newPin, newLength) || newLength == 0)
+        return kSwBadArgument;
+    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
+        bool matched = false;
+        const int before = t.attemptsLeft;
+        std::int32_t result = CheckUserPin(t, oldPin, oldLength, &matched);
+        *save = t.attemptsLeft != before;
+        if (!matched)
+            return result;
+        t.userPin.assign(newPin, static_cast<std::size_t>(newLength));
+        t.pinIsDefault = false;
+        s.userVerified = true;
+        *save = true;
+        return kOk;
+    });
+}
+
+} // namespace zqsim

@@ -1,0 +1,106 @@
+// What the simulated token library does, free of any platform: the 25 named functions over the
+// tokens of a rig, with the statuses the real library reports, plus fault injection. The DLL
+// wraps each function with the vendor lock depth and the call log; nothing here knows of them.
+#pragma once
+
+#include "faults.h"
+#include "rig.h"
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zqsim {
+
+// Serialises read-modify-write of token files among all processes that share the rig.
+class RigFileLock {
+  public:
+    virtual ~RigFileLock() = default;
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+};
+
+// The library's container record, as the token hands it out: 820 bytes with CertRef A (the
+// signature certificate) at 0 and CertRef B (the encryption certificate) at 408.
+constexpr std::size_t kContainerInfoSize = 820;
+constexpr std::size_t kCertRefSize = 136;
+constexpr std::size_t kCertRefA = 0;
+constexpr std::size_t kCertRefB = 408;
+constexpr std::size_t kCertIdSize = 128;
+constexpr std::size_t kContainerNameSize = 128;
+constexpr std::size_t kSerialOutSize = 32; // callers give 32 or 64 bytes
+
+class VendorModel {
+  public:
+    VendorModel(Rig rig, RigFileLock* fileLock);
+
+    const Rig& rig() const { return rig_; }
+    int OpenHandles() const;
+
+    std::int32_t OpenDev(const char* name, std::int32_t length, std::uint32_t* handle);
+    std::int32_t CloseDev(std::uint32_t handle);
+    std::int32_t ListAllDev(char* buffer, std::uint32_t* size, std::uint32_t* count);
+    std::int32_t TokenListContainer(std::uint32_t handle, std::int32_t first, char* name,
+                                    unsigned char* info);
+    std::int32_t GetSn(std::uint32_t handle, char* serial);
+    std::int32_t TokenGetCertSize(std::uint32_t handle, const unsigned char* id,
+                                  std::int32_t idLength, std::uint32_t* size);
+    std::int32_t TokenGetCert(std::uint32_t handle, const unsigned char* id,
+                              std::int32_t idLength, unsigned char* buffer, std::uint32_t size);
+    std::int32_t ChangePinM1(std::uint32_t handle, const char* oldPin, std::int32_t oldLength,
+                             const char* newPin, std::int32_t newLength);
+    std::int32_t GetPinTime(std::uint32_t handle, std::int32_t pinType, std::int32_t reserved);
+    std::int32_t ReloadPin(std::uint32_t handle, const char* soPin, std::int32_t soLength,
+                           const char* newPin, std::int32_t newLength);
+    std::int32_t ClearPinFromMem(std::int32_t a, std::int32_t b);
+    std::int32_t TokenCreateCon(std::uint32_t handle, const char* name, std::int32_t length);
+    std::int32_t TokenImportRsaKeyObj(std::uint32_t handle, const char* container,
+                                      std::int32_t keySpec, const unsigned char* blob,
+                                      std::int32_t blobLength);
+    std::int32_t TokenWrtCert(std::uint32_t handle, const char* container, std::int32_t keySpec,
+                              const unsigned char* cert, std::int32_t certLength);
+    std::int32_t SelectDev(std::uint32_t handle);
+    std::int32_t CreateResource(std::uint32_t handle);
+    std::int32_t InitDynamicCode(std::uint32_t handle, const unsigned char* serial,
+                                 std::int32_t count);
+    std::int32_t IsSupportDynamicCode(std::uint32_t handle);
+    std::int32_t RemoveDynamicCode(std::uint32_t handle);
+    std::int32_t VerifySo(std::uint32_t handle, const char* pin, std::int32_t length);
+    std::int32_t VerifyUser(std::uint32_t handle, const char* pin, std::int32_t length);
+    std::int32_t IsDefaultPin(std::uint32_t handle);
+    std::int32_t ChangeUser(std::uint32_t handle, const char* oldPin, std::int32_t oldLength,
+                            const char* newPin, std::int32_t newLength);
+
+  private:
+    struct Session {
+        std::string serial;
+        bool userVerified = false;
+        bool soVerified = false;
+        std::size_t cursor = 0;
+    };
+    // Applies what the fault table says for this call: pause, pull, forced status.
+    // Returns true (with *status) when the call must end at once.
+    bool BeginCall(const char* function, std::uint32_t handle, const char* deviceName,
+                   FaultRule* shape, std::int32_t* status);
+    void PullToken(const std::string& serial);
+    bool SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
+                      std::int32_t* status);
+    // Loads, lets change() edit, and saves the token of a session, under the rig file lock.
+    template <typename Change>
+    std::int32_t UpdateToken(std::uint32_t handle, Change change);
+    std::int32_t CheckUserPin(TokenRecord& token, const char* pin, std::int32_t length,
+                              bool* matched);
+
+    Rig rig_;
+    RigFileLock* fileLock_;
+    mutable std::mutex mutex_;
+    std::map<std::uint32_t, Session> sessions_;
+    std::uint32_t nextHandle_ = 0x5A000001u;
+    std::string faultText_;
+    std::vector<FaultRule> faults_;
+    std::map<std::string, int> callCounts_;
+};
+
+} // namespace zqsim

@@ -1,0 +1,165 @@
+#include "cert_maker.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdio>
+
+namespace zqsim {
+namespace {
+
+class Provider {
+  public:
+    Provider() = default;
+    ~Provider() {
+        if (handle_)
+            CryptReleaseContext(handle_, 0);
+    }
+    Provider(const Provider&) = delete;
+    Provider& operator=(const Provider&) = delete;
+    HCRYPTPROV* out() { return &handle_; }
+    HCRYPTPROV get() const { return handle_; }
+
+  private:
+    HCRYPTPROV handle_ = 0;
+};
+
+class Key {
+  public:
+    ~Key() {
+        if (handle_)
+            CryptDestroyKey(handle_);
+    }
+    HCRYPTKEY* out() { return &handle_; }
+    HCRYPTKEY get() const { return handle_; }
+
+  private:
+    HCRYPTKEY handle_ = 0;
+};
+
+// The key pair only passes through a temporary key set; it lives on in the token file.
+class TemporaryKeySet {
+  public:
+    TemporaryKeySet() {
+        std::snprintf(name_, sizeof name_, "zqsimctl-%lu-%lu",
+                      static_cast<unsigned long>(GetCurrentProcessId()),
+                      static_cast<unsigned long>(++counter_));
+    }
+    ~TemporaryKeySet() {
+        HCRYPTPROV gone = 0;
+        CryptAcquireContextA(&gone, name_, MS_ENHANCED_PROV_A, PROV_RSA_FULL,
+                             CRYPT_DELETEKEYSET);
+    }
+    const char* name() const { return name_; }
+
+  private:
+    static unsigned long counter_;
+    char name_[64];
+};
+
+unsigned long TemporaryKeySet::counter_ = 0;
+
+std::string LastError(const char* what) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s failed (error 0x%08lx)", what,
+                  static_cast<unsigned long>(GetLastError()));
+    return text;
+}
+
+} // namespace
+
+bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
+                    KeyAndCert* out, std::string* error) {
+    TemporaryKeySet keySet;
+    Provider provider;
+    if (!CryptAcquireContextA(provider.out(), keySet.name(), MS_ENHANCED_PROV_A, PROV_RSA_FULL,
+                              CRYPT_NEWKEYSET)) {
+        *error = LastError("CryptAcquireContext");
+        return false;
+    }
+    Key key;
+    if (!CryptGenKey(provider.get(), keySpec, (static_cast<DWORD>(bits) << 16) | CRYPT_EXPORTABLE,
+                     key.out())) {
+        *error = LastError("CryptGenKey");
+        return false;
+    }
+    DWORD blobLength = 0;
+    if (!CryptExportKey(key.get(), 0, PRIVATEKEYBLOB, 0, nullptr, &blobLength)) {
+        *error = LastError("CryptExportKey");
+        return false;
+    }
+    out->privateKeyBlob.resize(blobLength);
+    if (!CryptExportKey(key.get(), 0, PRIVATEKEYBLOB, 0, out->privateKeyBlob.data(),
+                        &blobLength)) {
+        *error = LastError("CryptExportKey");
+        return false;
+    }
+    out->privateKeyBlob.resize(blobLength);
+
+    std::string x500 = "CN=" + subject + ", O=Keystead Test Bank, C=CN";
+    BYTE nameBuffer[512];
+    DWORD nameLength = sizeof nameBuffer;
+    if (!CertStrToNameA(X509_ASN_ENCODING, x500.c_str(), CERT_X500_NAME_STR, nullptr, nameBuffer,
+                        &nameLength, nullptr)) {
+        *error = LastError("CertStrToName");
+        return false;
+    }
+    CERT_NAME_BLOB name = {nameLength, nameBuffer};
+
+    // Key usage says what the certificate is for: signing, or wrapping keys.
+    BYTE usageBits = ca ? static_cast<BYTE>(CERT_KEY_CERT_SIGN_KEY_USAGE |
+                                            CERT_CRL_SIGN_KEY_USAGE |
+                                            CERT_DIGITAL_SIGNATURE_KEY_USAGE)
+                        : keySpec == AT_SIGNATURE
+                              ? static_cast<BYTE>(CERT_DIGITAL_SIGNATURE_KEY_USAGE |
+                                                  CERT_NON_REPUDIATION_KEY_USAGE)
+                              : static_cast<BYTE>(CERT_KEY_ENCIPHERMENT_KEY_USAGE |
+                                                  CERT_DATA_ENCIPHERMENT_KEY_USAGE);
+    CRYPT_BIT_BLOB usage = {1, &usageBits, 0};
+    BYTE usageEncoded[16];
+    DWORD usageLength = sizeof usageEncoded;
+    CERT_BASIC_CONSTRAINTS2_INFO basic = {ca ? TRUE : FALSE, FALSE, 0};
+    BYTE basicEncoded[16];
+    DWORD basicLength = sizeof basicEncoded;
+    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_KEY_USAGE, &usage, usageEncoded,
+                           &usageLength) ||
+        !CryptEncodeObject(X509_ASN_ENCODING, X509_BASIC_CONSTRAINTS2, &basic, basicEncoded,
+                           &basicLength)) {
+        *error = LastError("CryptEncodeObject");
+        return false;
+    }
+    CERT_EXTENSION ext[2] = {
+        {const_cast<char*>(szOID_KEY_USAGE), TRUE, {usageLength, usageEncoded}},
+        {const_cast<char*>(szOID_BASIC_CONSTRAINTS2), TRUE, {basicLength, basicEncoded}}};
+    CERT_EXTENSIONS extensions = {2, ext};
+
+    wchar_t containerW[64];
+    MultiByteToWideChar(CP_ACP, 0, keySet.name(), -1, containerW, 64);
+    CRYPT_KEY_PROV_INFO info = {};
+    info.pwszContainerName = containerW;
+    info.pwszProvName = const_cast<wchar_t*>(MS_ENHANCED_PROV_W);
+    info.dwProvType = PROV_RSA_FULL;
+    info.dwKeySpec = keySpec;
+
+    SYSTEMTIME start, end;
+    GetSystemTime(&start);
+    end = start;
+    start.wYear = static_cast<WORD>(start.wYear - 1);
+    end.wYear = static_cast<WORD>(end.wYear + 10);
+    if (end.wMonth == 2 && end.wDay == 29)
+        end.wDay = 28;
+    if (start.wMonth == 2 && start.wDay == 29)
+        start.wDay = 28;
+
+    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(provider.get(), &name, 0, &info, nullptr,
+                                                        &start, &end, &extensions);
+    if (!cert) {
+        *error = LastError("CertCreateSelfSignCertificate");
+        return false;
+    }
+    out->certificate.assign(cert->pbCertEncoded, cert->pbCertEncoded + cert->cbCertEncoded);
+    CertFreeCertificateContext(cert);
+    return true;
+}
+
+} // namespace zqsim

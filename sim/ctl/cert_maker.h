@@ -1,0 +1,21 @@
+// Real key pairs and self-signed certificates for virtual tokens, made with the platform's own
+// CryptoAPI so that they are exactly what a token would carry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zqsim {
+
+struct KeyAndCert {
+    std::vector<std::uint8_t> privateKeyBlob; // PRIVATEKEYBLOB
+    std::vector<std::uint8_t> certificate;    // DER
+};
+
+// keySpec: AT_KEYEXCHANGE (1) or AT_SIGNATURE (2). A CA certificate carries the basic
+// constraints of a certification authority. False with a reason on failure.
+bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
+                    KeyAndCert* out, std::string* error);
+
+} // namespace zqsim

@@ -1,0 +1,91 @@
+// Binding the token library is all or nothing, against real DLLs loaded by the real loader.
+#include "test_paths.h"
+#include "token/token_api.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+using keystead_test::BinDir;
+using keystead_test::TestBinDir;
+
+namespace {
+
+const char* const kNames[] = {
+    "ZQ_OpenDev", "ZQ_CloseDev", "ZQ_ListAllDev", "ZQ_TokenListContainer", "ZQPro_GetSn",
+    "ZQ_TokenGetCertSize", "ZQ_TokenGetCert", "ZQM1_ChangePIN", "ZQpro_GetPinTime",
+    "ZQpro_ReloadPin", "ClearPinFromMem", "LockUKey", "UnlockUKey", "ZQ_TokenCreateCon",
+    "ZQ_TokenImportRsaKeyObj", "ZQ_TokenWrtCert", "ZQ_SelectDev", "ZQ_CreateResource",
+    "ZQpro_InitDynamicCode", "ZQpro_IsSupportDynamicCode", "ZQpro_RemoveDynamicCode",
+    "ZQ_ToKenVerifySo", "ZQ_ToKenVerifyUser", "ZQ_IsDefaultPin", "ZQ_ToKenChangeUser"};
+
+// The library is found by its plain name; the test points the loader's search at one folder.
+class LibrarySearch {
+  public:
+    explicit LibrarySearch(const std::string& dir) { SetDllDirectoryA(dir.c_str()); }
+    ~LibrarySearch() { SetDllDirectoryA(nullptr); }
+};
+
+} // namespace
+
+TEST(TokenBinding, TheSimulatorBindsAllTwentyFiveEntriesAndUnbindUnloadsIt) {
+    LibrarySearch search(BinDir());
+    g_tokenApi = TokenApi();
+    HMODULE library = reinterpret_cast<HMODULE>(1);
+    ASSERT_EQ(BindTokenApi(&library), 1);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), library);
+
+    // Every slot holds the entry the library exports under that name.
+    const void* const* slots = reinterpret_cast<const void* const*>(&g_tokenApi);
+    static_assert(sizeof(TokenApi) == 25 * sizeof(void*), "one slot per name");
+    for (int i = 0; i < 25; ++i) {
+        EXPECT_EQ(slots[i], reinterpret_cast<const void*>(GetProcAddress(library, kNames[i])))
+            << kNames[i];
+    }
+    std::uint32_t size = 0, count = 0;
+    EXPECT_EQ(g_tokenApi.ZQ_ListAllDev(nullptr, &size, &count), 0);
+
+    UnbindTokenApi(library);
+    EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), nullptr);
+    UnbindTokenApi(nullptr); // no library: nothing to free, nothing breaks
+}
+
+TEST(TokenBinding, NoLibraryMeansNoBinding) {
+    const std::string empty = keystead_test::MakeTempDir("nolib");
+    LibrarySearch search(empty);
+    HMODULE library = reinterpret_cast<HMODULE>(1);
+    EXPECT_EQ(BindTokenApi(&library), 0);
+    EXPECT_EQ(library, nullptr);
+    keystead_test::RemoveTree(empty);
+}
+
+class MissingName : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MissingName, FailsTheWholeBindingAndReleasesTheLibrary) {
+    const std::string dir = TestBinDir() + "\\variants\\without_" + GetParam();
+    ASSERT_NE(GetFileAttributesA((dir + "\\ZQCSP.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    {
+        // The variant really lacks that name and only that one.
+        HMODULE probe = LoadLibraryExA((dir + "\\ZQCSP.dll").c_str(), nullptr, 0);
+        ASSERT_NE(probe, nullptr);
+        int present = 0;
+        for (const char* name : kNames)
+            present += GetProcAddress(probe, name) != nullptr;
+        EXPECT_EQ(GetProcAddress(probe, GetParam()), nullptr);
+        EXPECT_EQ(present, 24);
+        FreeLibrary(probe);
+    }
+    LibrarySearch search(dir);
+    HMODULE library = reinterpret_cast<HMODULE>(1);
+    EXPECT_EQ(BindTokenApi(&library), 0);
+    EXPECT_EQ(library, nullptr);
+    EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), nullptr) << "the library must be unloaded again";
+}
+
+INSTANTIATE_TEST_SUITE_P(EachOfTheTwentyFive, MissingName, ::testing::ValuesIn(kNames),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             return std::string(param.param);
+                         });
