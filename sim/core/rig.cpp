@@ -35,9 +35,13 @@ std::string Rig::TokenPath(const std::string& serial) const {
     return (fs::path(dir_) / (serial + ".token")).string();
 }
 
-std::string Rig::FaultsPath() const { return (fs::path(dir_) / "faults").string(); }
+std::string Rig::FaultsPath() const {
+    return (fs::path(dir_) / "faults").string();
+}
 
-std::string Rig::LogPath() const { return (fs::path(dir_) / "calls.log").string(); }
+std::string Rig::LogPath() const {
+    return (fs::path(dir_) / "calls.log").string();
+}
 
 bool ReadWholeFile(const std::string& path, std::string* text) {
     for (int attempt = 0; attempt < kRetries; ++attempt) {

@@ -268,8 +268,8 @@ std::int32_t VendorModel::ListAllDev(char* buffer, std::uint32_t* size, std::uin
     return kOk;
 }
 
-std::int32_t VendorModel::TokenListContainer(std::uint32_t handle, std::int32_t first,
-                                             char* name, unsigned char* info) {
+std::int32_t VendorModel::TokenListContainer(std::uint32_t handle, std::int32_t first, char* name,
+                                             unsigned char* info) {
     std::int32_t status = kOk;
     FaultRule shape;
     if (BeginCall("ZQ_TokenListContainer", handle, nullptr, &shape, &status))
@@ -388,9 +388,8 @@ std::int32_t VendorModel::GetPinTime(std::uint32_t handle, std::int32_t pinType,
     return kSwBadArgument;
 }
 
-std::int32_t VendorModel::ReloadPin(std::uint32_t handle, const char* soPin,
-                                    std::int32_t soLength, const char* newPin,
-                                    std::int32_t newLength) {
+std::int32_t VendorModel::ReloadPin(std::uint32_t handle, const char* soPin, std::int32_t soLength,
+                                    const char* newPin, std::int32_t newLength) {
     std::int32_t status = kOk;
     if (BeginCall("ZQpro_ReloadPin", handle, nullptr, nullptr, &status))
         return status;

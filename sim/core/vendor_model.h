@@ -47,8 +47,8 @@ class VendorModel {
     std::int32_t GetSn(std::uint32_t handle, char* serial);
     std::int32_t TokenGetCertSize(std::uint32_t handle, const unsigned char* id,
                                   std::int32_t idLength, std::uint32_t* size);
-    std::int32_t TokenGetCert(std::uint32_t handle, const unsigned char* id,
-                              std::int32_t idLength, unsigned char* buffer, std::uint32_t size);
+    std::int32_t TokenGetCert(std::uint32_t handle, const unsigned char* id, std::int32_t idLength,
+                              unsigned char* buffer, std::uint32_t size);
     std::int32_t ChangePinM1(std::uint32_t handle, const char* oldPin, std::int32_t oldLength,
                              const char* newPin, std::int32_t newLength);
     std::int32_t GetPinTime(std::uint32_t handle, std::int32_t pinType, std::int32_t reserved);
@@ -88,8 +88,7 @@ class VendorModel {
     bool SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
                       std::int32_t* status);
     // Loads, lets change() edit, and saves the token of a session, under the rig file lock.
-    template <typename Change>
-    std::int32_t UpdateToken(std::uint32_t handle, Change change);
+    template <typename Change> std::int32_t UpdateToken(std::uint32_t handle, Change change);
     std::int32_t CheckUserPin(TokenRecord& token, const char* pin, std::int32_t length,
                               bool* matched);
 

@@ -47,8 +47,7 @@ class TemporaryKeySet {
     }
     ~TemporaryKeySet() {
         HCRYPTPROV gone = 0;
-        CryptAcquireContextA(&gone, name_, MS_ENHANCED_PROV_A, PROV_RSA_FULL,
-                             CRYPT_DELETEKEYSET);
+        CryptAcquireContextA(&gone, name_, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
     }
     const char* name() const { return name_; }
 
@@ -89,8 +88,7 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
         return false;
     }
     out->privateKeyBlob.resize(blobLength);
-    if (!CryptExportKey(key.get(), 0, PRIVATEKEYBLOB, 0, out->privateKeyBlob.data(),
-                        &blobLength)) {
+    if (!CryptExportKey(key.get(), 0, PRIVATEKEYBLOB, 0, out->privateKeyBlob.data(), &blobLength)) {
         *error = LastError("CryptExportKey");
         return false;
     }
@@ -107,22 +105,19 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
     CERT_NAME_BLOB name = {nameLength, nameBuffer};
 
     // Key usage says what the certificate is for: signing, or wrapping keys.
-    BYTE usageBits = ca ? static_cast<BYTE>(CERT_KEY_CERT_SIGN_KEY_USAGE |
-                                            CERT_CRL_SIGN_KEY_USAGE |
-                                            CERT_DIGITAL_SIGNATURE_KEY_USAGE)
-                        : keySpec == AT_SIGNATURE
-                              ? static_cast<BYTE>(CERT_DIGITAL_SIGNATURE_KEY_USAGE |
-                                                  CERT_NON_REPUDIATION_KEY_USAGE)
-                              : static_cast<BYTE>(CERT_KEY_ENCIPHERMENT_KEY_USAGE |
-                                                  CERT_DATA_ENCIPHERMENT_KEY_USAGE);
+    BYTE usageBits =
+        ca ? static_cast<BYTE>(CERT_KEY_CERT_SIGN_KEY_USAGE | CERT_CRL_SIGN_KEY_USAGE |
+                               CERT_DIGITAL_SIGNATURE_KEY_USAGE)
+        : keySpec == AT_SIGNATURE
+            ? static_cast<BYTE>(CERT_DIGITAL_SIGNATURE_KEY_USAGE | CERT_NON_REPUDIATION_KEY_USAGE)
+            : static_cast<BYTE>(CERT_KEY_ENCIPHERMENT_KEY_USAGE | CERT_DATA_ENCIPHERMENT_KEY_USAGE);
     CRYPT_BIT_BLOB usage = {1, &usageBits, 0};
     BYTE usageEncoded[16];
     DWORD usageLength = sizeof usageEncoded;
     CERT_BASIC_CONSTRAINTS2_INFO basic = {ca ? TRUE : FALSE, FALSE, 0};
     BYTE basicEncoded[16];
     DWORD basicLength = sizeof basicEncoded;
-    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_KEY_USAGE, &usage, usageEncoded,
-                           &usageLength) ||
+    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_KEY_USAGE, &usage, usageEncoded, &usageLength) ||
         !CryptEncodeObject(X509_ASN_ENCODING, X509_BASIC_CONSTRAINTS2, &basic, basicEncoded,
                            &basicLength)) {
         *error = LastError("CryptEncodeObject");

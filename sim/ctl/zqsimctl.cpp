@@ -127,7 +127,8 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     std::string error;
     KeyAndCert made;
     if (sign) {
-        std::string subject = ca ? "Keystead Test Bank Root CA" : token->serial + " " + name + " signature";
+        std::string subject =
+            ca ? "Keystead Test Bank Root CA" : token->serial + " " + name + " signature";
         if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, &made, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
@@ -136,8 +137,8 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
         c.signKey = made.privateKeyBlob;
     }
     if (exch) {
-        if (!MakeKeyAndCert(token->serial + " " + name + " encryption", AT_KEYEXCHANGE, bits,
-                            false, &made, &error)) {
+        if (!MakeKeyAndCert(token->serial + " " + name + " encryption", AT_KEYEXCHANGE, bits, false,
+                            &made, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -212,8 +213,8 @@ int Create(const Rig& rig, int argc, char** argv) {
                                    static_cast<unsigned>(bits)))
             return 1;
     }
-    if (root && !AddGeneratedContainer(&t, kRootContainer, true, false, true,
-                                       static_cast<unsigned>(bits)))
+    if (root &&
+        !AddGeneratedContainer(&t, kRootContainer, true, false, true, static_cast<unsigned>(bits)))
         return 1;
     std::error_code ec;
     fs::create_directories(rig.dir(), ec);
@@ -230,10 +231,9 @@ void List(const Rig& rig) {
     for (const TokenRecord& t : rig.LoadAll()) {
         std::printf("%s slot=%d plugged=%d device=%s default_pin=%d attempts=%d/%d dac=%d "
                     "card=%s containers=%zu\n",
-                    t.serial.c_str(), t.slot, t.plugged ? 1 : 0,
-                    EscapeBytes(t.deviceName).c_str(), t.pinIsDefault ? 1 : 0, t.attemptsLeft,
-                    t.maxAttempts, t.dacSupport, t.dacCard.empty() ? "-" : ToHex(t.dacCard).c_str(),
-                    t.containers.size());
+                    t.serial.c_str(), t.slot, t.plugged ? 1 : 0, EscapeBytes(t.deviceName).c_str(),
+                    t.pinIsDefault ? 1 : 0, t.attemptsLeft, t.maxAttempts, t.dacSupport,
+                    t.dacCard.empty() ? "-" : ToHex(t.dacCard).c_str(), t.containers.size());
         for (const ContainerRecord& c : t.containers)
             std::printf("  container %s sign=%zu exch=%zu\n", EscapeBytes(c.name).c_str(),
                         c.signCert.size(), c.exchCert.size());
@@ -297,9 +297,8 @@ int AppendFault(const Rig& rig, int argc, char** argv) {
         return 2;
     }
     ReadWholeFile(rig.FaultsPath(), &existing);
-    return ReplaceFileAtomically(rig.FaultsPath(), existing + FormatFaultRule(rules[0]) + "\n")
-               ? 0
-               : 1;
+    return ReplaceFileAtomically(rig.FaultsPath(), existing + FormatFaultRule(rules[0]) + "\n") ? 0
+                                                                                                : 1;
 }
 
 int HoldLock(const Rig& rig, int ms) {

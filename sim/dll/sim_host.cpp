@@ -13,7 +13,9 @@ thread_local int t_lockDepth = 0;
 
 } // namespace
 
-void SetSimModule(HMODULE module) { g_module = module; }
+void SetSimModule(HMODULE module) {
+    g_module = module;
+}
 
 SimHost::SimHost()
     : rigDir_(DefaultRigDir(g_module)), fileLock_(FileLockName(rigDir_)),
@@ -37,7 +39,9 @@ std::int32_t SimHost::UnlockToken() {
     return kOk;
 }
 
-int SimHost::LockDepth() const { return t_lockDepth; }
+int SimHost::LockDepth() const {
+    return t_lockDepth;
+}
 
 void SimHost::LogCall(const char* function, std::int32_t result, const char* deviceName,
                       std::int32_t deviceNameLength) {

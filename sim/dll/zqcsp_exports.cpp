@@ -14,7 +14,9 @@ std::int32_t Logged(const char* function, std::int32_t result, const char* devic
     return result;
 }
 
-zqsim::VendorModel& Model() { return SimHost::Get().model(); }
+zqsim::VendorModel& Model() {
+    return SimHost::Get().model();
+}
 
 } // namespace
 
@@ -63,8 +65,7 @@ std::int32_t ZQpro_GetPinTime(std::uint32_t handle, std::int32_t pinType, std::i
 
 std::int32_t ZQpro_ReloadPin(std::uint32_t handle, const char* soPin, std::int32_t soLength,
                              const char* newPin, std::int32_t newLength) {
-    return Logged("ZQpro_ReloadPin",
-                  Model().ReloadPin(handle, soPin, soLength, newPin, newLength));
+    return Logged("ZQpro_ReloadPin", Model().ReloadPin(handle, soPin, soLength, newPin, newLength));
 }
 
 std::int32_t ClearPinFromMem(std::int32_t a, std::int32_t b) {
@@ -76,7 +77,9 @@ std::int32_t LockUKey() {
     return Logged("LockUKey", 0);
 }
 
-std::int32_t UnlockUKey() { return Logged("UnlockUKey", SimHost::Get().UnlockToken()); }
+std::int32_t UnlockUKey() {
+    return Logged("UnlockUKey", SimHost::Get().UnlockToken());
+}
 
 std::int32_t ZQ_TokenCreateCon(std::uint32_t handle, const char* name, std::int32_t length) {
     return Logged("ZQ_TokenCreateCon", Model().TokenCreateCon(handle, name, length));
@@ -135,9 +138,13 @@ std::int32_t ZQ_ToKenChangeUser(std::uint32_t handle, const char* oldPin, std::i
 }
 
 // For tests only; Keystead knows nothing of these.
-std::int32_t ZQSim_LockDepth() { return SimHost::Get().LockDepth(); }
+std::int32_t ZQSim_LockDepth() {
+    return SimHost::Get().LockDepth();
+}
 
-std::int32_t ZQSim_OpenHandles() { return Model().OpenHandles(); }
+std::int32_t ZQSim_OpenHandles() {
+    return Model().OpenHandles();
+}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH)

@@ -37,7 +37,9 @@ void NamedMutex::Lock() {
     WaitForSingleObject(mutex_, INFINITE);
 }
 
-void NamedMutex::Unlock() { ReleaseMutex(mutex_); }
+void NamedMutex::Unlock() {
+    ReleaseMutex(mutex_);
+}
 
 std::string DefaultRigDir(HMODULE module) {
     char buffer[MAX_PATH + 1];

@@ -69,7 +69,8 @@ TEST_F(ModelTest, DeviceListFollowsTheTwoCallProtocol) {
 
     std::uint32_t size = 0, count = 99;
     ASSERT_EQ(model_.ListAllDev(nullptr, &size, &count), kOk);
-    const std::string expected = std::string("\\\\.\\VELQUKEY_T1") + '\0' + "\\\\.\\VELQUKEY_T2" + '\0';
+    const std::string expected =
+        std::string("\\\\.\\VELQUKEY_T1") + '\0' + "\\\\.\\VELQUKEY_T2" + '\0';
     EXPECT_EQ(size, expected.size());
     EXPECT_EQ(count, 2u);
 

@@ -15,9 +15,13 @@ std::string ThisProgramDir() {
     return full.substr(0, full.find_last_of("\\/"));
 }
 
-std::string TestBinDir() { return ThisProgramDir(); }
+std::string TestBinDir() {
+    return ThisProgramDir();
+}
 
-std::string BinDir() { return ThisProgramDir() + "\\..\\bin"; }
+std::string BinDir() {
+    return ThisProgramDir() + "\\..\\bin";
+}
 
 std::string MakeTempDir(const char* tag) {
     static std::atomic<unsigned> counter{0};

@@ -35,8 +35,10 @@ const Text kTexts[] = {
     {7, "Load CSP dynamic library failed.", u8"CSP动态库加载失败"},
     {8, "Close device failed", u8"关闭设备失败"},
     {9, "Open device failed", u8"打开设备失败"},
-    {10, "Input wrong orginal PIN. \rYou have %d chances still.", u8"原USB KEY口令错误， 还有%d次机会"},
-    {11, "The PIN is locked, please contact the administrators.", u8"USB KEY口令被锁定，请与管理员联系"},
+    {10, "Input wrong orginal PIN. \rYou have %d chances still.",
+     u8"原USB KEY口令错误， 还有%d次机会"},
+    {11, "The PIN is locked, please contact the administrators.",
+     u8"USB KEY口令被锁定，请与管理员联系"},
     {12, "Empty PIN", u8"USB KEY口令不能为空"},
     {13, "The new PIN and the confirm PIN do not match.", u8"两次输入的新USB KEY口令不一致"},
     {20, "It is the DEFAULT PIN. For security, please modify it immediately. Done?",
@@ -51,7 +53,9 @@ const Text kTexts[] = {
     {43, "Register certificate failed.", u8"证书注册失败"},
     {44, "Unregister certificate successful.", u8"证书注销成功"},
     {45, "Unregister certificate failed.", u8"证书注销失败"},
-    {46, "Certificate decoding error, \r please confirm whether the password of certificate is correct!",
+    {46,
+     "Certificate decoding error, \r please confirm whether the password of certificate is "
+     "correct!",
      u8"证书解码错误，请确认证书口令是否正确！"},
     {47, "Import certificate", u8"导入证书"},
     {48, "Import certificate failed.", u8"导入证书失败"},
@@ -60,12 +64,16 @@ const Text kTexts[] = {
     {60, "The new Serial and the confirm one do not match.", u8"两次输入的序列号不一致"},
     {61, "Canceled operation of initializing the Dynamic Authentication Code Table.",
      u8"取消动态认证卡绑定操作"},
-    {62, "The Dynamic Authentication Code Table of the USB KEY had been bound,\t can not do it again.",
+    {62,
+     "The Dynamic Authentication Code Table of the USB KEY had been bound,\t can not do it again.",
      u8"此设备的动态认证卡已经做过绑定操作，无法再进行绑定"},
     {63, "Bind the Dynamic Authentication Code Table successful.", u8"动态认证卡绑定成功"},
     {64, "Bind the Dynamic Authentication Code Table failed.", u8"动态认证卡绑定失败"},
-    {70, "Please bind the Dynamic Authentication Code Table firstly:", u8"第一次使用设备前请先绑定动态认证卡："},
-    {71, "Prompt:Once the Dynamic Authentication Code has been bound, only the administrator can clean it.",
+    {70, "Please bind the Dynamic Authentication Code Table firstly:",
+     u8"第一次使用设备前请先绑定动态认证卡："},
+    {71,
+     "Prompt:Once the Dynamic Authentication Code has been bound, only the administrator can clean "
+     "it.",
      u8"提示：动态口令认证卡绑定后，只能通过银行管理员删除"},
     {72, "Input original PIN:", u8"输入原USB KEY口令："},
     {73, "Input new PIN:", u8"输入新USB KEY口令："},
@@ -78,7 +86,8 @@ const Text kTexts[] = {
      u8"空序列号或者序列号填写不完整，请参照动态认证卡的序列号重新输入。"},
     {80, "Illegal serial, please check it and input the correct!",
      u8"非法的序列号，请参照动态认证卡的序列号重新输入。"},
-    {81, "Unsafe PIN, please input a safe PIN!", u8"USB KEY口令强度不够，基于安全的考虑，请更换一个新口令。"},
+    {81, "Unsafe PIN, please input a safe PIN!",
+     u8"USB KEY口令强度不够，基于安全的考虑，请更换一个新口令。"},
     {82, "The length of the new PIN must be between 6 and 8!", u8"新口令的长度必须介于6与8之间"},
     {83, "\nOS information: ", u8"\n操作系统信息："},
     {84, "\nInternet Explorer version: ", u8"\nInternet Explorer版本为："},
@@ -87,7 +96,8 @@ const Text kTexts[] = {
     {87, "\n\nDevice driver installed!", u8"\n\n设备驱动已安装"},
     {88, "\nDevice driver no installed!", u8"\n设备驱动未安装"},
     {89, "System Information", u8"安装检测"},
-    {90, "USB KEY has been pulled out, please close the browser after your transactions for safety.",
+    {90,
+     "USB KEY has been pulled out, please close the browser after your transactions for safety.",
      u8"您的USB KEY已拔出，为了安全起见，请在完成网上银行交易后，关闭浏览器。"},
     {91, "Prompt", u8"温馨提示"},
     {92, "Change USB KEY PIN", u8"修改USB KEY口令"},
@@ -99,6 +109,11 @@ struct ResourceSet {
     LANGID language;
     bool english;
 };
+
+// Names the set in test names instead of dumping its bytes.
+void PrintTo(const ResourceSet& set, std::ostream* out) {
+    *out << set.name;
+}
 
 const ResourceSet kSets[] = {{"English", "", 1033, true}, {"Chinese", "\\zh-CN", 2052, false}};
 
@@ -115,8 +130,8 @@ std::string StringOf(HMODULE module, UINT id) {
 class ResourceSetTest : public ::testing::TestWithParam<ResourceSet> {
   protected:
     void SetUp() override {
-        module_ = LoadLibraryExA(ProgramPath(GetParam()).c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE);
+        module_ =
+            LoadLibraryExA(ProgramPath(GetParam()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module_, nullptr) << ProgramPath(GetParam());
     }
     void TearDown() override {
@@ -160,17 +175,17 @@ TEST_P(ResourceSetTest, EveryStringHasItsExactTextAndAbsentNumbersAreEmpty) {
 
 TEST_P(ResourceSetTest, ResourcesCarryTheLanguageOfTheirSet) {
     const LANGID lang = GetParam().language;
-    EXPECT_NE(FindResourceExW(module_, reinterpret_cast<LPCWSTR>(RT_STRING), MAKEINTRESOURCEW(1),
-                              lang),
-              nullptr);
+    EXPECT_NE(
+        FindResourceExW(module_, reinterpret_cast<LPCWSTR>(RT_STRING), MAKEINTRESOURCEW(1), lang),
+        nullptr);
     for (WORD id : {102, 130, 137, 138, 140, 141})
         EXPECT_NE(FindResourceExW(module_, reinterpret_cast<LPCWSTR>(RT_DIALOG),
                                   MAKEINTRESOURCEW(id), lang),
                   nullptr)
             << id;
-    EXPECT_NE(FindResourceExW(module_, reinterpret_cast<LPCWSTR>(RT_MENU), MAKEINTRESOURCEW(136),
-                              lang),
-              nullptr);
+    EXPECT_NE(
+        FindResourceExW(module_, reinterpret_cast<LPCWSTR>(RT_MENU), MAKEINTRESOURCEW(136), lang),
+        nullptr);
 }
 
 TEST_P(ResourceSetTest, DialogFramesHaveTheirStylesSizesAndFonts) {
@@ -178,9 +193,9 @@ TEST_P(ResourceSetTest, DialogFramesHaveTheirStylesSizesAndFonts) {
         WORD id;
         short enCx, enCy, zhCx, zhCy;
         bool extended;
-    } frames[] = {{102, 201, 166, 211, 190, true},  {130, 174, 92, 157, 92, false},
-                  {137, 159, 60, 159, 60, false},   {138, 223, 124, 223, 116, true},
-                  {140, 158, 60, 159, 60, false},   {141, 159, 118, 157, 115, false}};
+    } frames[] = {{102, 201, 166, 211, 190, true}, {130, 174, 92, 157, 92, false},
+                  {137, 159, 60, 159, 60, false},  {138, 223, 124, 223, 116, true},
+                  {140, 158, 60, 159, 60, false},  {141, 159, 118, 157, 115, false}};
     const std::wstring font = English() ? L"MS Sans Serif" : L"\u5B8B\u4F53";
     for (const Frame& f : frames) {
         DialogTemplate t = Dialog(f.id);
@@ -280,8 +295,7 @@ TEST_P(ResourceSetTest, CardSerialFieldsRunInTheirOddNumbering) {
     for (const DialogItem& item : t.items) {
         if (item.className == L"Edit")
             edits.push_back(item.id);
-        if (item.className == L"Static" && item.text == L"-" &&
-            (item.exStyle & WS_EX_TRANSPARENT))
+        if (item.className == L"Static" && item.text == L"-" && (item.exStyle & WS_EX_TRANSPARENT))
             ++transparentDashes;
     }
     EXPECT_EQ(edits, (std::vector<DWORD>{1018, 1021, 1022, 1023, 1019, 1024, 1025, 1026}));
@@ -313,8 +327,8 @@ TEST_P(ResourceSetTest, TrayMenuHoldsShowRefreshQuit) {
 }
 
 TEST_P(ResourceSetTest, IconIsOneSixteenColourSixteenPixelImage) {
-    HRSRC group = FindResourceW(module_, MAKEINTRESOURCEW(128),
-                                reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+    HRSRC group =
+        FindResourceW(module_, MAKEINTRESOURCEW(128), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
     ASSERT_NE(group, nullptr);
     const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(module_, group)));
     ASSERT_NE(dir, nullptr);
@@ -348,8 +362,8 @@ TEST_P(ResourceSetTest, VersionBlockNamesTheSetsVersionAndLanguage) {
     EXPECT_EQ(translation[1], 1200);
 
     auto value = [&](const char* name) {
-        std::string key = std::string("\\StringFileInfo\\") +
-                          (English() ? "040904b0" : "080404b0") + "\\" + name;
+        std::string key =
+            std::string("\\StringFileInfo\\") + (English() ? "040904b0" : "080404b0") + "\\" + name;
         char* text = nullptr;
         UINT n = 0;
         return VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&text), &n) &&

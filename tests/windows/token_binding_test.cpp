@@ -13,13 +13,31 @@ using keystead_test::TestBinDir;
 
 namespace {
 
-const char* const kNames[] = {
-    "ZQ_OpenDev", "ZQ_CloseDev", "ZQ_ListAllDev", "ZQ_TokenListContainer", "ZQPro_GetSn",
-    "ZQ_TokenGetCertSize", "ZQ_TokenGetCert", "ZQM1_ChangePIN", "ZQpro_GetPinTime",
-    "ZQpro_ReloadPin", "ClearPinFromMem", "LockUKey", "UnlockUKey", "ZQ_TokenCreateCon",
-    "ZQ_TokenImportRsaKeyObj", "ZQ_TokenWrtCert", "ZQ_SelectDev", "ZQ_CreateResource",
-    "ZQpro_InitDynamicCode", "ZQpro_IsSupportDynamicCode", "ZQpro_RemoveDynamicCode",
-    "ZQ_ToKenVerifySo", "ZQ_ToKenVerifyUser", "ZQ_IsDefaultPin", "ZQ_ToKenChangeUser"};
+const char* const kNames[] = {"ZQ_OpenDev",
+                              "ZQ_CloseDev",
+                              "ZQ_ListAllDev",
+                              "ZQ_TokenListContainer",
+                              "ZQPro_GetSn",
+                              "ZQ_TokenGetCertSize",
+                              "ZQ_TokenGetCert",
+                              "ZQM1_ChangePIN",
+                              "ZQpro_GetPinTime",
+                              "ZQpro_ReloadPin",
+                              "ClearPinFromMem",
+                              "LockUKey",
+                              "UnlockUKey",
+                              "ZQ_TokenCreateCon",
+                              "ZQ_TokenImportRsaKeyObj",
+                              "ZQ_TokenWrtCert",
+                              "ZQ_SelectDev",
+                              "ZQ_CreateResource",
+                              "ZQpro_InitDynamicCode",
+                              "ZQpro_IsSupportDynamicCode",
+                              "ZQpro_RemoveDynamicCode",
+                              "ZQ_ToKenVerifySo",
+                              "ZQ_ToKenVerifyUser",
+                              "ZQ_IsDefaultPin",
+                              "ZQ_ToKenChangeUser"};
 
 // The library is found by its plain name; the test points the loader's search at one folder.
 class LibrarySearch {

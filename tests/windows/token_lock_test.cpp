@@ -96,8 +96,8 @@ TEST_F(TokenLockTest, AWaitingWindowThreadStillAnswersMessagesSentByTheHolder) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "KeysteadLockTestWindow";
     ASSERT_NE(RegisterClassA(&wc), 0) << GetLastError();
-    HWND window = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr) << GetLastError();
 
     std::atomic<bool> holding{false};

@@ -7,4 +7,6 @@
 
 // Empty when the table has no entry with that number.
 std::string LoadText(HINSTANCE module, UINT id);
-inline std::string LoadText(UINT id) { return LoadText(GetModuleHandleA(nullptr), id); }
+inline std::string LoadText(UINT id) {
+    return LoadText(GetModuleHandleA(nullptr), id);
+}

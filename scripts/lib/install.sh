@@ -1,0 +1,69 @@
+# Installs what this project needs on Debian 12 when it is missing. Safe to run again: with
+# everything present it installs nothing and does not touch apt.
+
+keystead_missing_packages() {
+    local -a missing=()
+    have() { command -v "$1" >/dev/null 2>&1; }
+    installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+    have i686-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-i686-posix)
+    have i686-w64-mingw32-gcc-posix || missing+=(gcc-mingw-w64-i686-posix)
+    have i686-w64-mingw32-windres || missing+=(binutils-mingw-w64-i686)
+    have cmake || missing+=(cmake)
+    have ninja || missing+=(ninja-build)
+    have g++ || missing+=(g++)
+    have wine || missing+=(wine)
+    installed wine32:i386 || missing+=(wine32:i386)
+    have Xvfb || missing+=(xvfb)
+    have xvfb-run || missing+=(xvfb)
+    have xauth || missing+=(xauth)
+    have import || missing+=(imagemagick)
+    have xwininfo || missing+=(x11-utils)
+    have openssl || missing+=(openssl)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+    [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+    [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)
+    printf '%s\n' "${missing[@]}" | sort -u | tr '\n' ' '
+}
+
+keystead_install_deps() {
+    local missing
+    missing=$(keystead_missing_packages)
+    [ -z "${missing// /}" ] && return 0
+    if [ "$(id -u)" != 0 ]; then
+        echo "keystead: missing packages ($missing) and not root to install them" >&2
+        return 1
+    fi
+    echo "keystead: installing $missing"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    # A mirror in mid-sync can fail one index; what was fetched is still usable.
+    local i
+    for i in 1 2 3; do
+        apt-get update -q >/tmp/keystead-apt-update.log 2>&1 && break
+        sleep 3
+    done
+    # shellcheck disable=SC2086
+    if ! apt-get install -y -q --no-install-recommends $missing >/tmp/keystead-apt.log 2>&1; then
+        # The i386 and amd64 halves of a multi-arch package must have one version. When the
+        # security index of one architecture is stale, take both from the main suite.
+        local pref
+        pref=$(mktemp)
+        printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$pref"
+        # shellcheck disable=SC2086
+        if ! apt-get install -y -q --no-install-recommends -o Dir::Etc::Preferences="$pref" \
+            $missing >>/tmp/keystead-apt.log 2>&1; then
+            rm -f "$pref"
+            tail -n 30 /tmp/keystead-apt.log >&2
+            echo "keystead: package installation failed" >&2
+            return 1
+        fi
+        rm -f "$pref"
+    fi
+    missing=$(keystead_missing_packages)
+    if [ -n "${missing// /}" ]; then
+        echo "keystead: still missing after install: $missing" >&2
+        return 1
+    fi
+}

@@ -1,0 +1,61 @@
+# Wine prefixes for tests and the demo. A template prefix is made once per Wine version and
+# copied for every run, so a run starts from a clean Windows in seconds.
+
+keystead_cache_dir() {
+    if [ -n "${KEYSTEAD_CACHE:-}" ]; then
+        echo "$KEYSTEAD_CACHE"
+    elif [ "$(id -u)" = 0 ]; then
+        echo /var/cache/keystead
+    else
+        echo "${XDG_CACHE_HOME:-$HOME/.cache}/keystead"
+    fi
+}
+
+keystead_wine_env() {
+    export WINEDEBUG="${WINEDEBUG:--all}"
+    # No Mono or Gecko download prompts: the machine has no network for them.
+    export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+    export WINEARCH=win32
+}
+
+# keystead_prefix_template: prints the template's path, making it first if needed.
+keystead_prefix_template() {
+    keystead_wine_env
+    local version cache template
+    version=$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_')
+    cache=$(keystead_cache_dir)
+    template="$cache/wine-template-$version"
+    if [ ! -f "$template/.complete" ]; then
+        mkdir -p "$cache"
+        rm -rf "$template.tmp"
+        echo "keystead: making the Wine prefix template (once per Wine version)" >&2
+        (
+            export WINEPREFIX="$template.tmp"
+            xvfb-run -a wineboot -i >/dev/null 2>&1 || true
+            wineserver -w
+        )
+        [ -f "$template.tmp/system.reg" ] || {
+            echo "keystead: wineboot failed" >&2
+            return 1
+        }
+        touch "$template.tmp/.complete"
+        rm -rf "$template"
+        mv "$template.tmp" "$template"
+    fi
+    echo "$template"
+}
+
+# keystead_new_prefix DIR: a fresh prefix in DIR, copied from the template.
+keystead_new_prefix() {
+    local template
+    template=$(keystead_prefix_template) || return 1
+    rm -rf "$1"
+    mkdir -p "$(dirname "$1")"
+    cp -a --reflink=auto "$template" "$1"
+    rm -f "$1/.complete"
+}
+
+# keystead_set_windows_version EXE VERSION: what Wine reports to that program (winxp, win7...).
+keystead_set_windows_version() {
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1" /v Version /d "$2" /f >/dev/null 2>&1
+}
