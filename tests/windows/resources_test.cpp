@@ -1,7 +1,7 @@
 // Both resource sets, read back from the built programs: every text with its exact wording,
 // and the dialog details where a slip would show to the user or break a window search.
 #include "dialog_template.h"
-#include "resources/resource_text.h"
+#include "string_table.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>

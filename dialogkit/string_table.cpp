@@ -1,4 +1,4 @@
-#include "resource_text.h"
+#include "string_table.h"
 
 std::string LoadText(HINSTANCE module, UINT id) {
     // With no buffer LoadStringW hands out the table entry itself, so no length limit applies.

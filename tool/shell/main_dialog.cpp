@@ -1,0 +1,71 @@
+#include "main_dialog.h"
+
+#include "dialogkit/message_box.h"
+#include "dialogkit/string_table.h"
+#include "resources/resource.h"
+#include "token/scan_state.h"
+
+#include <cstring>
+
+namespace {
+
+// Keystead ends here, before any scan, when it cannot work with the token library.
+void EndForUnusableLibrary(HWND owner) {
+    dialogkit::ShowTextBox(owner, 7, 4, MB_OK | MB_ICONSTOP);
+    ExitProcess(0);
+}
+
+} // namespace
+
+MainDialog::MainDialog(HWND)
+    : ModalDialog(IDD_MAIN_DIALOG),
+      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD))) {
+    std::memset(&m_nid, 0, sizeof m_nid);
+    std::memset(m_containerName, 0, sizeof m_containerName);
+}
+
+bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) {
+    using namespace dialogkit;
+    static const DispatchEntry<MainDialog> table[] = {
+        OnMessage<MainDialog>(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
+        OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDA, &MainDialog::OnSelChangedTree),
+        OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDW, &MainDialog::OnSelChangedTree),
+        OnCommand<MainDialog>(IDC_REFRESH, &MainDialog::OnRefreshButton),
+        OnMessage<MainDialog>(WM_HELP, &MainDialog::OnHelp),
+    };
+    return Dispatch(this, table, message, wp, lp, result);
+}
+
+BOOL MainDialog::OnInitDialog() {
+    m_tree.Attach(Item(IDC_TOKEN_TREE));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetWindowTextA(hwnd(), LoadText(76).c_str());
+
+    m_nid.cbSize = 488; // the layout without the trailing GUID
+    m_nid.hWnd = hwnd();
+    m_nid.uID = IDI_KEYSTEAD;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = WM_USER + 1;
+    m_nid.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD));
+    const std::string tip = LoadText(76);
+    std::strncpy(m_nid.szTip, tip.c_str(), sizeof m_nid.szTip - 1);
+    Shell_NotifyIconA(NIM_ADD, &m_nid);
+    DestroyIcon(m_nid.hIcon); // the shell keeps its own copy
+
+    g_scanMutex = CreateMutexA(nullptr, FALSE, nullptr);
+    // Without the mutex nothing could keep scans apart; without the library nothing works.
+    if (!g_scanMutex || !BindTokenApi(&m_hTokenLib))
+        EndForUnusableLibrary(hwnd());
+    OnRefresh();
+    m_bVisible = 0;
+    return FALSE;
+}
+
+LRESULT MainDialog::OnQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+LRESULT MainDialog::OnHelp(WPARAM, LPARAM) {
+    return TRUE;
+}

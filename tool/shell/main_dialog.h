@@ -1,0 +1,50 @@
+// Keystead's main window (dialog 102): the token tree, the command buttons and the
+// notification-area icon. Its dispatch table routes each message to the subsystem that owns it.
+#pragma once
+
+#include "dialogkit/modal_dialog.h"
+#include "token/token_api.h"
+#include "token/token_tree.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+
+class MainDialog : public dialogkit::ModalDialog {
+  public:
+    explicit MainDialog(HWND parent);
+
+    // Token access (tool/token)
+    void OnRefresh();
+    DeviceNode* GetDeviceNode(HTREEITEM item) const { return m_tree.DeviceNodeOf(item); }
+
+    // Selection and command state (tool/shell/command_state.cpp)
+    void DisableTokenCommands();
+    int QueryDynamicCodeState(HTREEITEM item);
+
+  protected:
+    BOOL OnInitDialog() override;
+    bool DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+  private:
+    void ScanTokens();
+    void ScanInsideBracket();
+    void ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem);
+    void ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
+                                  ContainerNode* container, std::uint8_t usage,
+                                  HTREEITEM containerItem);
+
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnHelp(WPARAM, LPARAM);
+    void OnSelChangedTree(NMHDR* notice, LRESULT* result);
+    void OnRefreshButton() { OnRefresh(); }
+
+    HDEVNOTIFY m_devNotify = nullptr;
+    std::int32_t m_bVisible = 0;
+    TokenTreeCtrl m_tree;
+    HICON m_hIcon = nullptr;
+    NOTIFYICONDATAA m_nid;
+    HMODULE m_hTokenLib = nullptr;
+    char m_containerName[128]; // the scan's container-name buffer
+};

@@ -1,0 +1,63 @@
+// Keystead's start: one instance per desktop, whose life is the main window's modal run.
+#include "dialogkit/string_table.h"
+#include "main_dialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <mbctype.h>
+
+namespace {
+
+// Names and PINs are byte strings in the ANSI code page; the runtime must agree before
+// anything else runs.
+const int g_ansiCodePage = _setmbcp(_MB_CP_ANSI);
+
+struct TitleSearch {
+    const char* title;
+    bool found;
+};
+
+BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM data) {
+    TitleSearch* search = reinterpret_cast<TitleSearch*>(data);
+    char text[256];
+    if (GetWindowTextA(hwnd, text, sizeof text) > 0 && lstrcmpiA(text, search->title) == 0) {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Any top-level window with Keystead's title, hidden or not, of any class, in any case.
+bool AnotherInstanceRuns() {
+    const std::string title = LoadText(76);
+    TitleSearch search = {title.c_str(), false};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class ToolApp {
+  public:
+    bool InitInstance() {
+        MainDialog* dialog = new MainDialog(nullptr);
+        if (AnotherInstanceRuns()) {
+            delete dialog;
+            return false;
+        }
+        dialog->RunModal(nullptr);
+        delete dialog;
+        return false;
+    }
+};
+
+ToolApp theApp;
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    (void)g_ansiCodePage;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    theApp.InitInstance();
+    return 0;
+}

@@ -1,0 +1,154 @@
+// The token scan: rebuilds the tree from every plugged-in token and hands each certificate to
+// registration. The only place the tree is filled.
+#include "shell/main_dialog.h"
+
+#include "device_list.h"
+#include "dialogkit/string_table.h"
+#include "integrity_label.h"
+#include "resources/resource.h"
+#include "scan_handoffs.h"
+#include "scan_state.h"
+#include "token_lock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+HANDLE g_scanMutex = nullptr;
+std::atomic<std::int32_t> g_refreshBusy{0};
+std::atomic<std::int32_t> g_pinPromptShown{0};
+
+namespace {
+
+// Sizes the library reports come from outside; beyond these they are taken as failures.
+constexpr std::uint32_t kMaxDeviceListBytes = 1u << 20;
+constexpr std::uint32_t kMaxCertificateBytes = 1u << 20;
+// A library that never says "no further container" must not keep the scan forever.
+constexpr int kMaxContainersPerToken = 1024;
+
+#ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
+#define KEYSTEAD_SETS_INTEGRITY_LABEL 1
+#endif
+
+bool IsVistaFamily() {
+    return (GetVersion() & 0xFF) == 6;
+}
+
+} // namespace
+
+void MainDialog::OnRefresh() {
+    if (g_refreshBusy.load() == 1)
+        return;
+    g_refreshBusy.store(1);
+    EnableWindow(Item(IDC_REFRESH), FALSE);
+    ScanTokens();
+    EnableWindow(Item(IDC_REFRESH), TRUE);
+    g_refreshBusy.store(0);
+}
+
+void MainDialog::ScanTokens() {
+    if (g_pinPromptShown.load() != 0)
+        return;
+    WaitForSingleObject(g_scanMutex, INFINITE);
+    DisableTokenCommands();
+    m_tree.ResetTree();
+    HandOffUnregisterProviderCertificates();
+    {
+        TokenLockBracket bracket;
+        ScanInsideBracket();
+    }
+    ReleaseMutex(g_scanMutex);
+}
+
+void MainDialog::ScanInsideBracket() {
+    std::memset(m_containerName, 0, sizeof m_containerName);
+    std::uint32_t size = 0, count = 0;
+    if (g_tokenApi.ZQ_ListAllDev(nullptr, &size, &count) != 0 || size > kMaxDeviceListBytes)
+        return;
+    std::vector<char> list(std::max<std::uint32_t>(size, 1));
+    std::uint32_t listed = static_cast<std::uint32_t>(list.size());
+    if (g_tokenApi.ZQ_ListAllDev(list.data(), &size, &count) != 0)
+        return;
+    if (count == 0) {
+        m_tree.InsertRootItem(LoadText(2).c_str(), nullptr);
+        return;
+    }
+    const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && IsVistaFamily();
+    HTREEITEM lastToken = nullptr;
+    // Read only what was really written into our buffer, whatever the size now says.
+    for (const token::ListedDevice& device :
+         token::ParseDeviceList(list.data(), std::min(size, listed), count)) {
+        if (label)
+            SetLowIntegrityLabel(device.name, SE_FILE_OBJECT);
+        // A name too long for its record is skipped like a token that does not open: opening
+        // a cut name could reach another device.
+        if (!device.fits)
+            continue;
+        TokenHandle handle = 0;
+        if (g_tokenApi.ZQ_OpenDev(device.name, static_cast<std::int32_t>(device.length), &handle) !=
+            0)
+            continue;
+        char text[64];
+        std::memset(text, 0, sizeof text);
+        if (g_tokenApi.ZQPro_GetSn(handle, text) != kTokenSwSuccess) {
+            g_tokenApi.ZQ_CloseDev(handle);
+            continue;
+        }
+        DeviceNode* record = NewDeviceNode(device.name, device.length);
+        std::snprintf(text, sizeof text, "USB_Key_%d", device.position);
+        HTREEITEM tokenItem = m_tree.InsertRootItem(text, record);
+        lastToken = tokenItem;
+        ListContainers(handle, record, tokenItem);
+        g_tokenApi.ZQ_CloseDev(handle);
+        HandOffStartDefaultPinMonitor(record->deviceName);
+        m_tree.Expand(tokenItem, TVE_EXPAND);
+    }
+    RedrawWindow(m_tree.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (lastToken)
+        m_tree.SelectItem(lastToken);
+}
+
+void MainDialog::ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem) {
+    std::int32_t first = 1;
+    for (int n = 0; n < kMaxContainersPerToken; ++n) {
+        ContainerInfo info;
+        std::memset(&info, 0, sizeof info);
+        if (g_tokenApi.ZQ_TokenListContainer(handle, first, m_containerName, &info) != 0)
+            return;
+        first = 0;
+        ContainerNode* container = NewContainerNode(device, m_containerName);
+        if (std::strcmp(container->containerName, kRootContainerName) == 0) {
+            ReadContainerCertificate(handle, info.signature, container, 1, nullptr);
+            DeleteTokenNode(container);
+            continue;
+        }
+        HTREEITEM item = m_tree.InsertChildItem(tokenItem, container->containerName, container);
+        ReadContainerCertificate(handle, info.encryption, container, 1, item);
+        ReadContainerCertificate(handle, info.signature, container, 0, item);
+    }
+}
+
+void MainDialog::ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
+                                          ContainerNode* container, std::uint8_t usage,
+                                          HTREEITEM containerItem) {
+    // The identifier's length comes from the library; it cannot exceed its own field.
+    if (reference.idLength < 0 ||
+        reference.idLength > static_cast<std::int32_t>(sizeof reference.id))
+        return;
+    std::uint32_t size = 0;
+    if (g_tokenApi.ZQ_TokenGetCertSize(handle, reference.id, reference.idLength, &size) != 0)
+        return;
+    if (size == 0 || size > kMaxCertificateBytes)
+        return; // no certificate could be that; counted as unreadable
+    std::vector<unsigned char> bytes(size);
+    if (g_tokenApi.ZQ_TokenGetCert(handle, reference.id, reference.idLength, bytes.data(), size) !=
+        0)
+        return;
+    const std::int32_t length = static_cast<std::int32_t>(size);
+    if (std::strcmp(container->containerName, kRootContainerName) != 0) {
+        CertNode* record = NewCertNode(container, bytes.data(), length, usage);
+        m_tree.InsertChildItem(containerItem, LoadText(usage != 0 ? 40 : 41).c_str(), record);
+    }
+    HandOffRegisterCertificate(container->containerName, bytes.data(), length, usage);
+}
