@@ -1,0 +1,77 @@
+// Drives the real Keystead.exe from another process, as a person would: finds its windows
+// (hidden ones too), reads the tree, reads and presses buttons, reads and answers message
+// boxes.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace keystead_test {
+
+struct TreeItem {
+    HTREEITEM handle = nullptr;
+    int depth = 0; // 0 token, 1 container, 2 certificate
+    std::string text;
+    bool selected = false;
+};
+
+// Sets what Wine reports as the Windows version to programs of this file name.
+void SetWindowsVersion(const std::string& exeName, const char* version);
+
+std::string KeysteadPath(bool chinese = false);
+
+class KeysteadRun {
+  public:
+    KeysteadRun() = default;
+    ~KeysteadRun();
+    KeysteadRun(const KeysteadRun&) = delete;
+    KeysteadRun& operator=(const KeysteadRun&) = delete;
+
+    // Starts the program with ZQSIM_RIG set; true once the process runs.
+    bool Launch(const std::string& rig, const std::string& exe = KeysteadPath());
+    // Waits until the main window exists and has finished its start-up (its first scan).
+    bool WaitForMainWindow(DWORD timeoutMs = 20000);
+    bool Start(const std::string& rig, const std::string& exe = KeysteadPath()) {
+        return Launch(rig, exe) && WaitForMainWindow();
+    }
+    // True with the exit code when the process ended within timeoutMs.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
+    void Kill();
+
+    // Looks at a Keystead this object did not start; Detach before it goes.
+    void Attach(HWND main, DWORD pid) {
+        main_ = main;
+        pi_.dwProcessId = pid;
+    }
+    void Detach() { pi_ = PROCESS_INFORMATION(); }
+
+    DWORD pid() const { return pi_.dwProcessId; }
+    HWND main() const { return main_; }
+    HWND tree() const { return GetDlgItem(main_, 1003); }
+
+    std::vector<TreeItem> Tree() const;
+    std::string TreeText() const; // one line per item, indented by depth, '*' marks selection
+    bool Select(HTREEITEM item) const;
+    bool ButtonEnabled(int id) const { return IsWindowEnabled(GetDlgItem(main_, id)) != FALSE; }
+    void Click(int id) const;
+    // Sends a message and waits until the main window has handled it.
+    LRESULT Send(UINT message, WPARAM wp = 0, LPARAM lp = 0) const;
+
+    // A dialog-class window of this process with that title, waiting up to timeoutMs.
+    HWND WaitForDialog(const std::string& title, DWORD timeoutMs = 10000) const;
+    std::vector<HWND> TopWindows() const;
+
+  private:
+    PROCESS_INFORMATION pi_ = {};
+    HWND main_ = nullptr;
+};
+
+std::string WindowText(HWND hwnd);
+// The text of a message box.
+std::string MessageBoxText(HWND box);
+void AnswerDialog(HWND box, int buttonId);
+
+} // namespace keystead_test

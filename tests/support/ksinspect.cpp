@@ -1,0 +1,63 @@
+// ksinspect: prints what a running Keystead shows (its tree and which buttons are enabled), for
+// the demo and for people looking at a run from a terminal.
+#include "keystead_driver.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+struct Found {
+    HWND main;
+};
+
+BOOL CALLBACK FindMain(HWND hwnd, LPARAM data) {
+    char cls[16] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (keystead_test::WindowText(hwnd) == "Keystead" && lstrcmpA(cls, "#32770") == 0) {
+        reinterpret_cast<Found*>(data)->main = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int main() {
+    Found found = {nullptr};
+    for (int i = 0; i < 200 && !found.main; ++i) {
+        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
+        if (!found.main)
+            Sleep(100);
+    }
+    if (!found.main) {
+        std::fprintf(stderr, "no Keystead window\n");
+        return 1;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found.main, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    WaitForInputIdle(process, 20000);
+    CloseHandle(process);
+
+    keystead_test::KeysteadRun view;
+    view.Attach(found.main, pid);
+    std::printf("tree:\n%s", view.TreeText().c_str());
+    std::printf("buttons:\n");
+    const struct {
+        int id;
+        const char* name;
+    } buttons[] = {{1012, "Refresh"},
+                   {1005, "Change PIN"},
+                   {1010, "View Cert"},
+                   {1014, "Register Cert"},
+                   {1015, "Unregister Cert"},
+                   {1016, "DAC Binding"},
+                   {1021, "System Information"},
+                   {2, "Quit"}};
+    for (const auto& b : buttons)
+        std::printf("  %-20s %s\n", b.name, view.ButtonEnabled(b.id) ? "enabled" : "disabled");
+    view.Detach();
+    return 0;
+}

@@ -1,0 +1,352 @@
+// Keystead started, scanning and showing its tree and command state, driven from outside as a
+// person would, against virtual tokens; the simulator's log shows what it did to them.
+#include "keystead_driver.h"
+#include "sim_rig.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+using namespace keystead_test;
+
+namespace {
+
+const int kRefresh = 1012, kChangePin = 1005, kViewCert = 1010, kRegister = 1014,
+          kUnregister = 1015, kDacBinding = 1016, kSystemInfo = 1021, kQuit = 2;
+
+int Count(const std::vector<LogLine>& log, const std::string& function, long result) {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const LogLine& l) {
+        return l.function == function && l.result == result;
+    }));
+}
+
+int Count(const std::vector<LogLine>& log, const std::string& function) {
+    return static_cast<int>(std::count_if(
+        log.begin(), log.end(), [&](const LogLine& l) { return l.function == function; }));
+}
+
+// Every token call inside a bracket, every bracket closed, every opened token closed.
+void ExpectBracketsBalanced(const std::vector<LogLine>& log) {
+    ASSERT_FALSE(log.empty());
+    int depth = 0;
+    for (const LogLine& line : log) {
+        if (line.function == "LockUKey")
+            ++depth;
+        else if (line.function == "UnlockUKey")
+            --depth;
+        else
+            EXPECT_GE(line.depth, 1) << line.function << " outside the lock bracket";
+        EXPECT_EQ(line.depth, depth) << line.function;
+    }
+    EXPECT_EQ(log.back().depth, 0) << "the bracket was left open";
+    EXPECT_EQ(log.back().open, 0) << "a token was left open";
+    EXPECT_EQ(Count(log, "ZQ_OpenDev", 0), Count(log, "ZQ_CloseDev"));
+}
+
+class KeysteadScanTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SetWindowsVersion("Keystead.exe", "winxp"); }
+    void TearDown() override { app_.Kill(); }
+
+    std::vector<TreeItem> Roots() {
+        std::vector<TreeItem> roots;
+        for (const TreeItem& item : app_.Tree())
+            if (item.depth == 0)
+                roots.push_back(item);
+        return roots;
+    }
+    TreeItem Find(const std::string& text) {
+        for (const TreeItem& item : app_.Tree())
+            if (item.text == text)
+                return item;
+        ADD_FAILURE() << "no item " << text << " in\n" << app_.TreeText();
+        return TreeItem();
+    }
+    std::vector<LogLine> Log() { return rig_.LogOf(app_.pid()); }
+    std::string Buttons() {
+        std::string state;
+        for (int id : {kRefresh, kChangePin, kViewCert, kRegister, kUnregister, kDacBinding,
+                       kSystemInfo, kQuit})
+            state += app_.ButtonEnabled(id) ? '1' : '0';
+        return state;
+    }
+
+    TestRig rig_;
+    KeysteadRun app_;
+};
+
+} // namespace
+
+TEST_F(KeysteadScanTest, ShowsTokensContainersAndCertificatesInTheirOrder) {
+    ASSERT_EQ(rig_.Ctl("create T1 --slot 1 --root --container Alpha:both "
+                       "--container zrb_OnLineBank_Root_Cert:sign --container Beta:sign "
+                       "--container Empty:none"),
+              0);
+    ASSERT_EQ(rig_.Ctl("create T2 --slot 2 --container Gamma:exch"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    // The bank's root container is read but never shown; one differing in case is ordinary.
+    EXPECT_EQ(app_.TreeText(), "USB_Key_1\n"
+                               "  Alpha\n"
+                               "    Encryption certificate.\n"
+                               "    Signature certificate.\n"
+                               "  zrb_OnLineBank_Root_Cert\n"
+                               "    Signature certificate.\n"
+                               "  Beta\n"
+                               "    Signature certificate.\n"
+                               "  Empty\n"
+                               "*USB_Key_2\n"
+                               "  Gamma\n"
+                               "    Encryption certificate.\n");
+    const std::vector<LogLine> log = Log();
+    EXPECT_EQ(Count(log, "ZQ_TokenGetCert", 0), 6) << "the root certificate is read too";
+    ExpectBracketsBalanced(log);
+    EXPECT_EQ(Buttons(), "11000111") << "token item selected; T2 allows a card binding";
+}
+
+TEST_F(KeysteadScanTest, TokensKeepTheirListPositionWhenOthersFailToOpenOrAnswer) {
+    for (const char* serial : {"A", "B", "C"})
+        ASSERT_EQ(rig_.Ctl(std::string("create ") + serial + " --slot " +
+                           std::to_string(serial[0] - 'A' + 1) + " --container " + serial),
+                  0);
+    // The first does not open; the second opens but answers its serial query with 0.
+    ASSERT_EQ(rig_.Ctl("fault ZQ_OpenDev nth=1 status=0x6A82"), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQPro_GetSn nth=1 status=0"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    EXPECT_EQ(app_.TreeText(), "*USB_Key_3\n  C\n    Encryption certificate.\n"
+                               "    Signature certificate.\n");
+    const std::vector<LogLine> log = Log();
+    EXPECT_EQ(Count(log, "ZQ_CloseDev"), 3) << "B is closed after its failed answer, C at its end"
+                                            << " and C once more after the selection query";
+    ExpectBracketsBalanced(log);
+}
+
+TEST_F(KeysteadScanTest, NoTokenShowsOnlyNoFindDeviceAndOffersOnlyRefresh) {
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    // The scan selects nothing; a tree view that gets the focus may select its first item
+    // by itself, which changes nothing here.
+    ASSERT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "No find Device!");
+    EXPECT_EQ(Buttons(), "10000011");
+    app_.Select(Roots().at(0).handle);
+    EXPECT_EQ(Buttons(), "10000011");
+    const std::vector<LogLine> log = Log();
+    EXPECT_EQ(Count(log, "ZQ_OpenDev"), 0);
+    ExpectBracketsBalanced(log);
+}
+
+TEST_F(KeysteadScanTest, AFailingListingLeavesTheTreeEmptyUntilTheNextGoodScan) {
+    ASSERT_EQ(rig_.Ctl("create L1"), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev nth=2 status=0x6F00"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    EXPECT_EQ(app_.TreeText(), "") << "no 'No find Device!' either";
+
+    ASSERT_EQ(rig_.Ctl("faults-clear"), 0);
+    app_.Click(kRefresh);
+    EXPECT_EQ(Roots().size(), 1u);
+
+    ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev nth=1 status=0x6F00"), 0);
+    app_.Click(kRefresh);
+    EXPECT_EQ(app_.TreeText(), "");
+    EXPECT_EQ(Buttons(), "10000011");
+    ExpectBracketsBalanced(Log());
+}
+
+TEST_F(KeysteadScanTest, ButtonsFollowTheSelectedItemAndTheTokensCardAnswer) {
+    ASSERT_EQ(rig_.Ctl("create A --slot 1 --dac 0 --container Ca:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create B --slot 2 --dac 2 --container Cb:sign"), 0);
+    ASSERT_EQ(rig_.Ctl("create C --slot 3 --dac 1 --container Cc:sign"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    //                  R P V G U D S Q
+    EXPECT_EQ(Buttons(), "11000011") << "C's token item, whose answer 1 refuses a binding";
+    EXPECT_TRUE(Find("USB_Key_3").selected);
+
+    std::vector<TreeItem> items = app_.Tree();
+    auto item = [&](int token, int depth, int nth = 0) {
+        int tokenIndex = -1;
+        for (const TreeItem& t : items) {
+            if (t.depth == 0)
+                ++tokenIndex;
+            if (tokenIndex == token && t.depth == depth && nth-- == 0)
+                return t.handle;
+        }
+        return static_cast<HTREEITEM>(nullptr);
+    };
+    app_.Select(item(0, 1));
+    EXPECT_EQ(Buttons(), "10000111") << "A's container";
+    app_.Select(item(0, 2, 1));
+    EXPECT_EQ(Buttons(), "10111111") << "A's certificate";
+    app_.Select(item(1, 0));
+    EXPECT_EQ(Buttons(), "11000111") << "B answers 2: a binding is offered";
+    app_.Select(item(2, 2));
+    EXPECT_EQ(Buttons(), "10111011") << "C's certificate";
+    app_.Select(item(2, 1));
+    EXPECT_EQ(Buttons(), "10000011") << "C's container";
+
+    ASSERT_EQ(rig_.Ctl("pull A"), 0);
+    app_.Select(item(0, 0));
+    EXPECT_EQ(Buttons(), "11000011") << "pulled since the scan: no card binding";
+    ExpectBracketsBalanced(Log());
+}
+
+TEST_F(KeysteadScanTest, GarbledDeviceListsNeverLeadPastTheListedBytes) {
+    ASSERT_EQ(rig_.Ctl("create G1 --slot 1 --container One"), 0);
+    ASSERT_EQ(rig_.Ctl("create G2 --slot 2 --container Two"), 0);
+
+    // More names announced than the bytes hold: only the complete ones count.
+    ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev count=9"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    EXPECT_EQ(Roots().size(), 2u) << app_.TreeText();
+
+    // The last name without its terminator is not used at all.
+    ASSERT_EQ(rig_.Ctl("faults-clear"), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev unterminated=1"), 0);
+    rig_.ClearLog();
+    app_.Click(kRefresh);
+    ASSERT_EQ(Roots().size(), 1u) << app_.TreeText();
+    EXPECT_EQ(Roots()[0].text, "USB_Key_1");
+    for (const LogLine& line : Log()) {
+        if (line.function == "ZQ_OpenDev") {
+            EXPECT_EQ(line.device, "\\\\.\\VELQUKEY_G1");
+        }
+    }
+
+    // A first name too long for a record is never opened, cut or whole; it keeps its place.
+    ASSERT_EQ(rig_.Ctl("faults-clear"), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev long_name=300"), 0);
+    rig_.ClearLog();
+    app_.Click(kRefresh);
+    ASSERT_EQ(Roots().size(), 2u) << app_.TreeText();
+    EXPECT_EQ(Roots()[0].text, "USB_Key_2");
+    EXPECT_EQ(Roots()[1].text, "USB_Key_3");
+    for (const LogLine& line : Log()) {
+        if (line.function == "ZQ_OpenDev") {
+            EXPECT_EQ(line.device.find("LONG"), std::string::npos) << line.device;
+        }
+    }
+    ExpectBracketsBalanced(Log());
+}
+
+TEST_F(KeysteadScanTest, CertificatesBeyondReasonAreLeftOutAndLargeOnesKept) {
+    ASSERT_EQ(rig_.Ctl("create S1 --container Normal:both"), 0);
+    // 6000 bytes: more than the 4096 a record was first meant for.
+    const std::string big = rig_.dir() + "\\big.der";
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << std::string(6000, '\x30');
+    }
+    ASSERT_EQ(rig_.Ctl("add-cert S1 Large sign \"" + big + "\""), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQ_TokenGetCertSize nth=1 size=0x7FFFFFFF"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    EXPECT_EQ(app_.TreeText(), "*USB_Key_1\n"
+                               "  Normal\n"
+                               "    Signature certificate.\n"
+                               "  Large\n"
+                               "    Signature certificate.\n")
+        << "the encryption certificate's size was absurd";
+    const std::vector<LogLine> log = Log();
+    EXPECT_EQ(Count(log, "ZQ_TokenGetCert"), 2) << "no read of the absurd size";
+    ExpectBracketsBalanced(log);
+}
+
+TEST_F(KeysteadScanTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAsItWas) {
+    ASSERT_EQ(rig_.Ctl("create I1"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    const HWND first = app_.main();
+    const std::string before = app_.TreeText();
+
+    KeysteadRun second;
+    ASSERT_TRUE(second.Launch(rig_.dir()));
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(rig_.LogOf(second.pid()).empty()) << "the second instance touched the token";
+    EXPECT_TRUE(IsWindow(first));
+    EXPECT_EQ(app_.TreeText(), before);
+}
+
+namespace {
+
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+} // namespace
+
+TEST_F(KeysteadScanTest, AnyWindowTitledKeysteadInAnyCaseKeepsItFromStarting) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SomeOtherProgram";
+    RegisterClassA(&wc);
+    HWND other = CreateWindowA(wc.lpszClassName, "kEYSTEAD", WS_OVERLAPPED, 0, 0, 50, 50, nullptr,
+                               nullptr, wc.hInstance, nullptr); // hidden
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(rig_.Ctl("create W1"), 0);
+    ASSERT_TRUE(app_.Launch(rig_.dir()));
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(Log().empty());
+    DestroyWindow(other);
+}
+
+TEST_F(KeysteadScanTest, WithoutTheLibraryItSaysSoAndEndsWithZero) {
+    const std::string alone = MakeTempDir("alone");
+    ASSERT_TRUE(CopyFileA(KeysteadPath().c_str(), (alone + "\\Keystead.exe").c_str(), FALSE));
+    ASSERT_TRUE(app_.Launch(rig_.dir(), alone + "\\Keystead.exe"));
+    HWND box = app_.WaitForDialog("Prompt");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Load CSP dynamic library failed.");
+    AnswerDialog(box, IDOK);
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+    app_.Kill();
+    RemoveTree(alone);
+}
+
+TEST_F(KeysteadScanTest, OnTheVistaFamilyAFailedIntegrityLabelEndsKeysteadBeforeAnyOpen) {
+    ASSERT_EQ(rig_.Ctl("create V1 --slot 1"), 0);
+    ASSERT_EQ(rig_.Ctl("create V2 --slot 2"), 0);
+    SetWindowsVersion("Keystead.exe", "vista");
+    ASSERT_TRUE(app_.Launch(rig_.dir()));
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitExit(20000, &code));
+    SetWindowsVersion("Keystead.exe", "winxp");
+    EXPECT_EQ(code, 1u) << "Wine refuses labels on files, so the label fails";
+    const std::vector<LogLine> log = Log();
+    EXPECT_EQ(Count(log, "ZQ_ListAllDev"), 2);
+    EXPECT_EQ(Count(log, "ZQ_OpenDev"), 0) << "the label comes before the open";
+}
+
+TEST_F(KeysteadScanTest, OnTheVistaFamilyWithNoTokenNothingIsLabelled) {
+    SetWindowsVersion("Keystead.exe", "win7");
+    const bool started = app_.Start(rig_.dir());
+    SetWindowsVersion("Keystead.exe", "winxp");
+    ASSERT_TRUE(started);
+    ASSERT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "No find Device!");
+}
+
+TEST_F(KeysteadScanTest, TheChineseSetShowsItsTextsAndSetsNoLabelEvenOnVista) {
+    ASSERT_EQ(rig_.Ctl("create Z1 --container Zhang:both"), 0);
+    SetWindowsVersion("Keystead.exe", "vista");
+    const bool started = app_.Start(rig_.dir(), KeysteadPath(true));
+    SetWindowsVersion("Keystead.exe", "winxp");
+    ASSERT_TRUE(started);
+    HMODULE chinese = LoadLibraryExA(KeysteadPath(true).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(chinese, nullptr);
+    auto text = [&](UINT id) {
+        char buffer[256] = {};
+        LoadStringA(chinese, id, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    EXPECT_EQ(app_.TreeText(), "*USB_Key_1\n  Zhang\n    " + text(40) + "\n    " + text(41) + "\n");
+    EXPECT_EQ(WindowText(app_.main()), "Keystead");
+    FreeLibrary(chinese);
+}
