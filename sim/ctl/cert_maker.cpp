@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace zqsim {
 namespace {
@@ -68,7 +69,7 @@ std::string LastError(const char* what) {
 } // namespace
 
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
-                    KeyAndCert* out, std::string* error) {
+                    unsigned padBytes, KeyAndCert* out, std::string* error) {
     TemporaryKeySet keySet;
     Provider provider;
     if (!CryptAcquireContextA(provider.out(), keySet.name(), MS_ENHANCED_PROV_A, PROV_RSA_FULL,
@@ -123,10 +124,19 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
         *error = LastError("CryptEncodeObject");
         return false;
     }
-    CERT_EXTENSION ext[2] = {
+    std::vector<BYTE> padding(padBytes, 0x5A), paddingEncoded(padBytes + 16);
+    DWORD paddingLength = static_cast<DWORD>(paddingEncoded.size());
+    CRYPT_DATA_BLOB paddingBlob = {padBytes, padding.data()};
+    if (padBytes > 0 && !CryptEncodeObject(X509_ASN_ENCODING, X509_OCTET_STRING, &paddingBlob,
+                                           paddingEncoded.data(), &paddingLength)) {
+        *error = LastError("CryptEncodeObject");
+        return false;
+    }
+    CERT_EXTENSION ext[3] = {
         {const_cast<char*>(szOID_KEY_USAGE), TRUE, {usageLength, usageEncoded}},
-        {const_cast<char*>(szOID_BASIC_CONSTRAINTS2), TRUE, {basicLength, basicEncoded}}};
-    CERT_EXTENSIONS extensions = {2, ext};
+        {const_cast<char*>(szOID_BASIC_CONSTRAINTS2), TRUE, {basicLength, basicEncoded}},
+        {const_cast<char*>("1.3.6.1.4.1.55555.1"), FALSE, {paddingLength, paddingEncoded.data()}}};
+    CERT_EXTENSIONS extensions = {padBytes > 0 ? 3u : 2u, ext};
 
     wchar_t containerW[64];
     MultiByteToWideChar(CP_ACP, 0, keySet.name(), -1, containerW, 64);

@@ -14,8 +14,9 @@ struct KeyAndCert {
 };
 
 // keySpec: AT_KEYEXCHANGE (1) or AT_SIGNATURE (2). A CA certificate carries the basic
-// constraints of a certification authority. False with a reason on failure.
+// constraints of a certification authority. padBytes > 0 adds a private extension of that
+// many bytes, for certificates larger than usual. False with a reason on failure.
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
-                    KeyAndCert* out, std::string* error);
+                    unsigned padBytes, KeyAndCert* out, std::string* error);
 
 } // namespace zqsim

@@ -33,7 +33,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: zqsimctl [--rig DIR] COMMAND ...\n"
                  "  create SERIAL [--device NAME] [--pin PIN] [--changed] [--attempts N]\n"
-                 "         [--dac N] [--slot N] [--unplugged] [--bits N] [--root]\n"
+                 "         [--dac N] [--slot N] [--unplugged] [--bits N] [--pad BYTES] [--root]\n"
                  "         [--container NAME[:both|:sign|:exch|:none]]...\n"
                  "  list | plug SERIAL [--notify] | pull SERIAL [--notify] | remove SERIAL\n"
                  "  reset SERIAL | set SERIAL KEY=VALUE... (pin default attempts dac device\n"
@@ -121,7 +121,7 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* out) {
 }
 
 bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sign, bool exch,
-                           bool ca, unsigned bits) {
+                           bool ca, unsigned bits, unsigned pad) {
     ContainerRecord c;
     c.name = name;
     std::string error;
@@ -129,7 +129,7 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     if (sign) {
         std::string subject =
             ca ? "Keystead Test Bank Root CA" : token->serial + " " + name + " signature";
-        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, &made, &error)) {
+        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, pad, &made, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -138,7 +138,7 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     }
     if (exch) {
         if (!MakeKeyAndCert(token->serial + " " + name + " encryption", AT_KEYEXCHANGE, bits, false,
-                            &made, &error)) {
+                            pad, &made, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -159,6 +159,7 @@ int Create(const Rig& rig, int argc, char** argv) {
     t.deviceName = "\\\\.\\VELQUKEY_" + t.serial;
     t.userPin = t.defaultPin = kFactoryPin;
     int bits = 1024;
+    int pad = 0;
     bool root = false;
     std::vector<std::string> containers;
     for (int i = 1; i < argc; ++i) {
@@ -178,6 +179,9 @@ int Create(const Rig& rig, int argc, char** argv) {
         } else if (a == "--slot" && hasValue && ParseIntArg(argv[i + 1], &t.slot)) {
             ++i;
         } else if (a == "--bits" && hasValue && ParseIntArg(argv[i + 1], &bits)) {
+            ++i;
+        } else if (a == "--pad" && hasValue && ParseIntArg(argv[i + 1], &pad) && pad >= 0 &&
+                   pad <= 1 << 20) {
             ++i;
         } else if (a == "--unplugged") {
             t.plugged = false;
@@ -210,11 +214,11 @@ int Create(const Rig& rig, int argc, char** argv) {
         }
         if (!AddGeneratedContainer(&t, name, kind == "both" || kind == "sign",
                                    kind == "both" || kind == "exch", false,
-                                   static_cast<unsigned>(bits)))
+                                   static_cast<unsigned>(bits), static_cast<unsigned>(pad)))
             return 1;
     }
-    if (root &&
-        !AddGeneratedContainer(&t, kRootContainer, true, false, true, static_cast<unsigned>(bits)))
+    if (root && !AddGeneratedContainer(&t, kRootContainer, true, false, true,
+                                       static_cast<unsigned>(bits), 0))
         return 1;
     std::error_code ec;
     fs::create_directories(rig.dir(), ec);

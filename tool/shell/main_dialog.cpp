@@ -30,7 +30,10 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnMessage<MainDialog>(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDA, &MainDialog::OnSelChangedTree),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDW, &MainDialog::OnSelChangedTree),
+        OnCommand<MainDialog>(IDC_VIEW_CERT, &MainDialog::OnViewCert),
         OnCommand<MainDialog>(IDC_REFRESH, &MainDialog::OnRefreshButton),
+        OnCommand<MainDialog>(IDC_REGISTER_CERT, &MainDialog::OnRegisterCert),
+        OnCommand<MainDialog>(IDC_UNREGISTER_CERT, &MainDialog::OnUnregisterCert),
         OnMessage<MainDialog>(WM_HELP, &MainDialog::OnHelp),
     };
     return Dispatch(this, table, message, wp, lp, result);

@@ -40,6 +40,12 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnSelChangedTree(NMHDR* notice, LRESULT* result);
     void OnRefreshButton() { OnRefresh(); }
 
+    // Certificate commands (tool/certificates/cert_commands.cpp)
+    const CertNode* SelectedCertificate();
+    void OnViewCert();
+    void OnRegisterCert();
+    void OnUnregisterCert();
+
     HDEVNOTIFY m_devNotify = nullptr;
     std::int32_t m_bVisible = 0;
     TokenTreeCtrl m_tree;

@@ -2,6 +2,7 @@
 // registration. The only place the tree is filled.
 #include "shell/main_dialog.h"
 
+#include "certificates/cert_registration.h"
 #include "device_list.h"
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
@@ -53,7 +54,7 @@ void MainDialog::ScanTokens() {
     WaitForSingleObject(g_scanMutex, INFINITE);
     DisableTokenCommands();
     m_tree.ResetTree();
-    HandOffUnregisterProviderCertificates();
+    UnregisterCertificates(nullptr, 0);
     {
         TokenLockBracket bracket;
         ScanInsideBracket();
@@ -150,5 +151,5 @@ void MainDialog::ReadContainerCertificate(TokenHandle handle, const CertRef& ref
         CertNode* record = NewCertNode(container, bytes.data(), length, usage);
         m_tree.InsertChildItem(containerItem, LoadText(usage != 0 ? 40 : 41).c_str(), record);
     }
-    HandOffRegisterCertificate(container->containerName, bytes.data(), length, usage);
+    RegisterCertificate(container->containerName, bytes.data(), length, usage);
 }

@@ -1,0 +1,106 @@
+#include "cert_stores.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace keystead_test {
+
+std::map<std::string, StoredCert> ReadStore(const char* name) {
+    std::map<std::string, StoredCert> certs;
+    HCERTSTORE store = CertOpenSystemStoreA(0, name);
+    if (!store)
+        return certs;
+    PCCERT_CONTEXT cert = nullptr;
+    while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr) {
+        StoredCert s;
+        s.der.assign(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
+        DWORD size = 0;
+        if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) {
+            std::vector<BYTE> buffer(size);
+            if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(),
+                                                  &size)) {
+                const CRYPT_KEY_PROV_INFO* info =
+                    reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
+                s.hasKeyInfo = true;
+                s.container = info->pwszContainerName ? info->pwszContainerName : L"";
+                s.provider = info->pwszProvName ? info->pwszProvName : L"";
+                s.provType = info->dwProvType;
+                s.keySpec = info->dwKeySpec;
+            }
+        }
+        certs[s.der] = s;
+    }
+    CertCloseStore(store, 0);
+    return certs;
+}
+
+void EmptyStore(const char* name) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, name);
+    if (!store)
+        return;
+    std::vector<PCCERT_CONTEXT> all;
+    PCCERT_CONTEXT cert = nullptr;
+    while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr)
+        all.push_back(CertDuplicateCertificateContext(cert));
+    for (PCCERT_CONTEXT each : all)
+        CertDeleteCertificateFromStore(each);
+    CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    CertCloseStore(store, 0);
+}
+
+bool AddToStore(const char* name, const std::string& der, const wchar_t* provider,
+                const wchar_t* container, DWORD keySpec) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, name);
+    if (!store)
+        return false;
+    PCCERT_CONTEXT cert =
+        CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                     static_cast<DWORD>(der.size()));
+    bool ok = cert != nullptr;
+    if (ok && provider) {
+        CRYPT_KEY_PROV_INFO info = {};
+        info.pwszContainerName = const_cast<wchar_t*>(container);
+        info.pwszProvName = const_cast<wchar_t*>(provider);
+        info.dwProvType = PROV_RSA_FULL;
+        info.dwKeySpec = keySpec;
+        ok = CertSetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, 0, &info) != 0;
+    }
+    ok = ok &&
+         CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    if (cert)
+        CertFreeCertificateContext(cert);
+    CertCloseStore(store, 0);
+    return ok;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> DebianCaCertificates() {
+    std::vector<std::string> certs;
+    WIN32_FIND_DATAA found;
+    const std::string dir = "Z:\\usr\\share\\ca-certificates\\mozilla\\";
+    HANDLE search = FindFirstFileA((dir + "*.crt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return certs;
+    do {
+        const std::string pem = ReadFileBytes(dir + found.cFileName);
+        DWORD size = 0;
+        if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()),
+                                  CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+            continue;
+        std::string der(size, '\0');
+        if (CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()),
+                                 CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(&der[0]), &size,
+                                 nullptr, nullptr))
+            certs.push_back(der.substr(0, size));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return certs;
+}
+
+} // namespace keystead_test

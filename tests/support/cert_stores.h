@@ -1,0 +1,32 @@
+// Reads and prepares the current user's certificate stores, from the test's own process.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace keystead_test {
+
+struct StoredCert {
+    std::string der;
+    bool hasKeyInfo = false;
+    std::wstring container;
+    std::wstring provider;
+    DWORD provType = 0;
+    DWORD keySpec = 0;
+};
+
+// Keyed by the certificate's encoded bytes.
+std::map<std::string, StoredCert> ReadStore(const char* name);
+void EmptyStore(const char* name);
+// Adds a certificate, with key provider information when provider is not null.
+bool AddToStore(const char* name, const std::string& der, const wchar_t* provider = nullptr,
+                const wchar_t* container = L"somewhere", DWORD keySpec = AT_SIGNATURE);
+// The CA certificates Debian ships, as DER.
+std::vector<std::string> DebianCaCertificates();
+std::string ReadFileBytes(const std::string& path);
+
+} // namespace keystead_test

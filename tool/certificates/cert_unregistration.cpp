@@ -1,0 +1,67 @@
+#include "cert_registration.h"
+
+#include "cert_store.h"
+
+#include <cstring>
+#include <cwchar>
+#include <new>
+#include <vector>
+
+namespace {
+
+bool NamesTokenProvider(PCCERT_CONTEXT cert, const wchar_t* provider) {
+    DWORD size = 0;
+    if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size) !=
+            TRUE ||
+        size < sizeof(CRYPT_KEY_PROV_INFO))
+        return false;
+    std::vector<BYTE> buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        return false; // cannot look at it, so it is passed over
+    }
+    if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(), &size))
+        return false;
+    const CRYPT_KEY_PROV_INFO* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
+    return info->pwszProvName && std::wcscmp(info->pwszProvName, provider) == 0;
+}
+
+} // namespace
+
+int UnregisterCertificates(const unsigned char* certificate, std::int32_t length) {
+    SystemStore store("MY");
+    if (!store.get())
+        return 0;
+    char provider[128];
+    std::memset(provider, 0, sizeof provider);
+    std::strncpy(provider, kTokenProviderName, sizeof provider - 1);
+    wchar_t providerW[256];
+    ToWideName(provider, providerW);
+
+    const bool byEncoding = certificate != nullptr || length != 0;
+    // The matches are deleted once the enumeration is over. Deleting while enumerating is
+    // allowed on Windows but makes some implementations return the same certificate again and
+    // again; collecting first gives the same result everywhere.
+    std::vector<PCCERT_CONTEXT> matches;
+    PCCERT_CONTEXT cert = nullptr;
+    while ((cert = CertEnumCertificatesInStore(store.get(), cert)) != nullptr) {
+        bool match = false;
+        if (byEncoding) {
+            match = length > 0 && certificate &&
+                    cert->cbCertEncoded == static_cast<DWORD>(length) &&
+                    std::memcmp(cert->pbCertEncoded, certificate, cert->cbCertEncoded) == 0;
+        } else {
+            match = NamesTokenProvider(cert, providerW);
+        }
+        if (match)
+            matches.push_back(CertDuplicateCertificateContext(cert));
+    }
+    for (PCCERT_CONTEXT match : matches)
+        CertDeleteCertificateFromStore(match); // releases the duplicate, whatever its outcome
+    // Windows writes a system store's deletions through at once; asking for it costs nothing
+    // there and is what makes them last on implementations that cache them (Wine's).
+    if (!matches.empty())
+        CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    return matches.empty() ? 0 : 1;
+}
