@@ -200,16 +200,16 @@ int Create(const Rig& rig, int argc, char** argv) {
     }
     if (containers.empty())
         containers.push_back("KEYSTEAD-" + t.serial);
-    for (const std::string& spec : containers) {
-        std::string name = spec, kind = "both";
-        std::size_t colon = spec.rfind(':');
+    for (const std::string& wanted : containers) {
+        std::string name = wanted, kind = "both";
+        std::size_t colon = wanted.rfind(':');
         if (colon != std::string::npos) {
-            name = spec.substr(0, colon);
-            kind = spec.substr(colon + 1);
+            name = wanted.substr(0, colon);
+            kind = wanted.substr(colon + 1);
         }
         if (name.empty() || name.size() > 127 ||
             (kind != "both" && kind != "sign" && kind != "exch" && kind != "none")) {
-            std::fprintf(stderr, "create: bad container '%s'\n", spec.c_str());
+            std::fprintf(stderr, "create: bad container '%s'\n", wanted.c_str());
             return 2;
         }
         if (!AddGeneratedContainer(&t, name, kind == "both" || kind == "sign",

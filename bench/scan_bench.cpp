@@ -1,0 +1,321 @@
+// What a scan costs: the real Keystead scanning tokens x containers (two certificates each)
+// with 0, 100 and 1,000 unrelated certificates in "MY", against its floor, a loop that makes
+// only the same CRYPT32 calls on the same certificates and the same vendor calls.
+#include "core/rig.h"
+#include "keystead_driver.h"
+#include "test_paths.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace keystead_test;
+
+namespace {
+
+const wchar_t kVelq[] = L"VELQ Cryptographic Service Provider v2.0.0";
+// Every registration opens "MY" afresh and so reads it whole: with 1,000 certificates there
+// each one costs most of a second under Wine, so that row is measured once and only up to
+// 16 certificates per scan.
+int RepeatsFor(int unrelated) {
+    return unrelated >= 1000 ? 1 : 3;
+}
+bool Measured(int unrelated, int tokens, int containers) {
+    return unrelated < 1000 || tokens * containers <= 8;
+}
+
+// Many distinct certificates quickly: one key pair, a new subject and serial each time.
+std::vector<std::string> MakeCertificates(int count) {
+    std::vector<std::string> certs;
+    HCRYPTPROV prov = 0;
+    CryptAcquireContextA(&prov, "keystead-bench", MS_ENHANCED_PROV_A, PROV_RSA_FULL,
+                         CRYPT_NEWKEYSET);
+    if (!prov)
+        CryptAcquireContextA(&prov, "keystead-bench", MS_ENHANCED_PROV_A, PROV_RSA_FULL, 0);
+    HCRYPTKEY key = 0;
+    CryptGenKey(prov, AT_SIGNATURE, 1024u << 16, &key);
+    for (int i = 0; i < count; ++i) {
+        char x500[64];
+        std::snprintf(x500, sizeof x500, "CN=Bench certificate %d, O=Keystead", i);
+        BYTE name[256];
+        DWORD nameLength = sizeof name;
+        CertStrToNameA(X509_ASN_ENCODING, x500, CERT_X500_NAME_STR, nullptr, name, &nameLength,
+                       nullptr);
+        CERT_NAME_BLOB blob = {nameLength, name};
+        CRYPT_KEY_PROV_INFO info = {};
+        info.pwszContainerName = const_cast<wchar_t*>(L"keystead-bench");
+        info.pwszProvName = const_cast<wchar_t*>(MS_ENHANCED_PROV_W);
+        info.dwProvType = PROV_RSA_FULL;
+        info.dwKeySpec = AT_SIGNATURE;
+        PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(prov, &blob, 0, &info, nullptr, nullptr,
+                                                            nullptr, nullptr);
+        if (cert) {
+            certs.emplace_back(reinterpret_cast<const char*>(cert->pbCertEncoded),
+                               cert->cbCertEncoded);
+            CertFreeCertificateContext(cert);
+        }
+    }
+    CryptDestroyKey(key);
+    CryptReleaseContext(prov, 0);
+    return certs;
+}
+
+void EmptyMy() {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    std::vector<PCCERT_CONTEXT> all;
+    PCCERT_CONTEXT c = nullptr;
+    while ((c = CertEnumCertificatesInStore(store, c)) != nullptr)
+        all.push_back(CertDuplicateCertificateContext(c));
+    for (PCCERT_CONTEXT each : all)
+        CertDeleteCertificateFromStore(each);
+    CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    CertCloseStore(store, 0);
+}
+
+void AddUnrelated(const std::vector<std::string>& certs) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    for (const std::string& der : certs) {
+        PCCERT_CONTEXT c = CertCreateCertificateContext(X509_ASN_ENCODING,
+                                                        reinterpret_cast<const BYTE*>(der.data()),
+                                                        static_cast<DWORD>(der.size()));
+        CertAddCertificateContextToStore(store, c, CERT_STORE_ADD_ALWAYS, nullptr);
+        CertFreeCertificateContext(c);
+    }
+    CertCloseStore(store, 0);
+}
+
+// The rig of one grid point; the certificates of the pool are spread over it in order.
+void WriteRig(const zqsim::Rig& rig, int tokens, int containers,
+              const std::vector<std::string>& pool) {
+    for (const zqsim::TokenRecord& old : rig.LoadAll())
+        rig.Remove(old.serial);
+    std::size_t next = 0;
+    for (int t = 0; t < tokens; ++t) {
+        zqsim::TokenRecord token;
+        token.serial = "B" + std::to_string(t);
+        token.deviceName = "\\\\.\\VELQUKEY_" + token.serial;
+        token.slot = t;
+        token.userPin = token.defaultPin = "12345678";
+        token.pinIsDefault = false;
+        for (int c = 0; c < containers; ++c) {
+            zqsim::ContainerRecord container;
+            container.name = "Bench " + std::to_string(t) + "-" + std::to_string(c);
+            container.signCert.assign(pool[next].begin(), pool[next].end());
+            ++next;
+            container.exchCert.assign(pool[next].begin(), pool[next].end());
+            ++next;
+            token.containers.push_back(container);
+        }
+        rig.Save(token);
+    }
+}
+
+template <typename F> F Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The platform's floor of one scan: the vendor calls and the store calls a scan must make.
+class Floor {
+  public:
+    explicit Floor(HMODULE lib)
+        : lock_(Entry<Fn0>(lib, "LockUKey")), unlock_(Entry<Fn0>(lib, "UnlockUKey")),
+          list_(Entry<ListFn>(lib, "ZQ_ListAllDev")), open_(Entry<OpenFn>(lib, "ZQ_OpenDev")),
+          close_(Entry<HFn>(lib, "ZQ_CloseDev")), sn_(Entry<SnFn>(lib, "ZQPro_GetSn")),
+          containers_(Entry<ContFn>(lib, "ZQ_TokenListContainer")),
+          size_(Entry<SizeFn>(lib, "ZQ_TokenGetCertSize")),
+          cert_(Entry<CertFn>(lib, "ZQ_TokenGetCert")),
+          dac_(Entry<HFn>(lib, "ZQpro_IsSupportDynamicCode")) {}
+
+    void Run() {
+        // Remove what names the provider.
+        HCERTSTORE my = CertOpenSystemStoreA(0, "MY");
+        std::vector<PCCERT_CONTEXT> matches;
+        PCCERT_CONTEXT c = nullptr;
+        while ((c = CertEnumCertificatesInStore(my, c)) != nullptr) {
+            DWORD size = 0;
+            if (CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) {
+                std::vector<BYTE> buffer(size);
+                CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(),
+                                                  &size);
+                const auto* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
+                if (info->pwszProvName && wcscmp(info->pwszProvName, kVelq) == 0)
+                    matches.push_back(CertDuplicateCertificateContext(c));
+            }
+        }
+        for (PCCERT_CONTEXT m : matches)
+            CertDeleteCertificateFromStore(m);
+        if (!matches.empty())
+            CertControlStore(my, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+        CertCloseStore(my, 0);
+
+        lock_();
+        std::uint32_t size = 0, count = 0;
+        list_(nullptr, &size, &count);
+        std::vector<char> names(size + 1);
+        list_(names.data(), &size, &count);
+        std::uint32_t last = 0;
+        for (std::size_t at = 0; at < size; at += std::strlen(names.data() + at) + 1) {
+            std::uint32_t h = 0;
+            const char* name = names.data() + at;
+            if (open_(name, static_cast<std::int32_t>(std::strlen(name)), &h) != 0)
+                continue;
+            char serial[64];
+            sn_(h, serial);
+            char container[128];
+            unsigned char info[820];
+            for (std::int32_t first = 1; containers_(h, first, container, info) == 0; first = 0) {
+                for (std::size_t ref : {408u, 0u}) {
+                    std::int32_t idLength = 0;
+                    std::memcpy(&idLength, info + ref + 128, 4);
+                    std::uint32_t certSize = 0;
+                    if (size_(h, info + ref, idLength, &certSize) != 0)
+                        continue;
+                    std::vector<unsigned char> der(certSize);
+                    cert_(h, info + ref, idLength, der.data(), certSize);
+                    Register(container, der, ref == 408);
+                }
+            }
+            close_(h);
+            last = at;
+        }
+        // The selection at the end asks the last token about card binding.
+        std::uint32_t h = 0;
+        const char* name = names.data() + last;
+        if (open_(name, static_cast<std::int32_t>(std::strlen(name)), &h) == 0) {
+            dac_(h);
+            close_(h);
+        }
+        unlock_();
+    }
+
+  private:
+    void Register(const char* container, const std::vector<unsigned char>& der, bool exchange) {
+        HCERTSTORE my = CertOpenSystemStoreA(0, "MY");
+        wchar_t containerW[256] = {};
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, container, -1, containerW, 255);
+        CRYPT_KEY_PROV_INFO info = {};
+        info.pwszContainerName = containerW;
+        info.pwszProvName = const_cast<wchar_t*>(kVelq);
+        info.dwProvType = PROV_RSA_FULL;
+        info.dwKeySpec = exchange ? AT_KEYEXCHANGE : AT_SIGNATURE;
+        PCCERT_CONTEXT c = CertCreateCertificateContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
+                                                        der.data(), static_cast<DWORD>(der.size()));
+        CertSetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, 0, &info);
+        CertAddCertificateContextToStore(my, c, CERT_STORE_ADD_ALWAYS, nullptr);
+        CertFreeCertificateContext(c);
+        CertCloseStore(my, 0);
+    }
+
+    typedef std::int32_t (*Fn0)();
+    typedef std::int32_t (*HFn)(std::uint32_t);
+    typedef std::int32_t (*ListFn)(char*, std::uint32_t*, std::uint32_t*);
+    typedef std::int32_t (*OpenFn)(const char*, std::int32_t, std::uint32_t*);
+    typedef std::int32_t (*SnFn)(std::uint32_t, char*);
+    typedef std::int32_t (*ContFn)(std::uint32_t, std::int32_t, char*, unsigned char*);
+    typedef std::int32_t (*SizeFn)(std::uint32_t, const unsigned char*, std::int32_t,
+                                   std::uint32_t*);
+    typedef std::int32_t (*CertFn)(std::uint32_t, const unsigned char*, std::int32_t,
+                                   unsigned char*, std::uint32_t);
+    Fn0 lock_, unlock_;
+    ListFn list_;
+    OpenFn open_;
+    HFn close_;
+    SnFn sn_;
+    ContFn containers_;
+    SizeFn size_;
+    CertFn cert_;
+    HFn dac_;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+} // namespace
+
+int main() {
+    const std::string rigDir = MakeTempDir("benchrig");
+    const zqsim::Rig rig(rigDir);
+    SetWindowsVersion("Keystead.exe", "winxp");
+    std::printf("making certificates...\n");
+    std::fflush(stdout);
+    const std::vector<std::string> pool = MakeCertificates(128);
+    const std::vector<std::string> unrelated = MakeCertificates(1000);
+    if (pool.size() < 128 || unrelated.size() < 1000) {
+        std::fprintf(stderr, "could not make the certificates\n");
+        return 1;
+    }
+    EmptyMy();
+    WriteRig(rig, 1, 1, pool);
+    KeysteadRun app;
+    if (!app.Start(rigDir)) {
+        std::fprintf(stderr, "Keystead did not start\n");
+        return 1;
+    }
+    // Keystead scans from the notification area with its window hidden; measure it so.
+    ShowWindow(app.main(), SW_HIDE);
+    SetEnvironmentVariableA("ZQSIM_RIG", rigDir.c_str());
+    HMODULE lib = LoadLibraryA((BinDir() + "\\ZQCSP.dll").c_str());
+    Floor floor(lib);
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+
+    std::printf("%7s %10s %10s %9s %9s %7s %13s\n", "tokens", "containers", "unrelated", "scan ms",
+                "floor ms", "ratio", "scan us/cert");
+    double worst = 0;
+    for (int u : {0, 100, 1000}) {
+        EmptyMy();
+        AddUnrelated(std::vector<std::string>(unrelated.begin(), unrelated.begin() + u));
+        std::vector<std::pair<int, double>> perCerts;
+        for (int tokens : {1, 2, 4, 8}) {
+            for (int containers : {1, 2, 4, 8}) {
+                if (!Measured(u, tokens, containers))
+                    continue;
+                WriteRig(rig, tokens, containers, pool);
+                std::vector<double> scans, floors;
+                for (int r = 0; r < RepeatsFor(u); ++r) {
+                    LARGE_INTEGER a, b, c;
+                    QueryPerformanceCounter(&a);
+                    app.Send(WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(app.main(), 1012)));
+                    QueryPerformanceCounter(&b);
+                    floor.Run();
+                    QueryPerformanceCounter(&c);
+                    scans.push_back(Seconds(a, b, freq) * 1000);
+                    floors.push_back(Seconds(b, c, freq) * 1000);
+                }
+                const double scan = Median(scans), base = Median(floors);
+                const int certs = tokens * containers * 2;
+                worst = std::max(worst, scan / base);
+                perCerts.push_back({certs, scan * 1000 / certs});
+                std::printf("%7d %10d %10d %9.1f %9.1f %7.2f %13.0f\n", tokens, containers, u, scan,
+                            base, scan / base, scan * 1000 / certs);
+                std::fflush(stdout);
+            }
+        }
+        // Linear growth: the cost per certificate at the largest point measured stays within
+        // twice that at the smallest.
+        const auto small = *std::min_element(perCerts.begin(), perCerts.end());
+        const auto large = *std::max_element(perCerts.begin(), perCerts.end());
+        std::printf("unrelated=%d: cost per certificate %.0f us at %d, %.0f us at %d: %s\n", u,
+                    small.second, small.first, large.second, large.first,
+                    large.second <= 2 * small.second ? "grows linearly"
+                                                     : "grows faster than linearly");
+    }
+    std::printf("worst ratio scan/floor: %.2f (aim: at most 1.30)\n", worst);
+    FreeLibrary(lib);
+    app.Kill();
+    EmptyMy();
+    RemoveTree(rigDir);
+    return 0;
+}
