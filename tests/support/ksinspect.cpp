@@ -24,7 +24,7 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM data) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     Found found = {nullptr};
     for (int i = 0; i < 200 && !found.main; ++i) {
         EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
@@ -43,6 +43,11 @@ int main() {
 
     keystead_test::KeysteadRun view;
     view.Attach(found.main, pid);
+    // --show: bring the window out of the notification area first, as message 1026 does.
+    if (argc > 1 && lstrcmpA(argv[1], "--show") == 0) {
+        view.Send(WM_USER + 2);
+        Sleep(500);
+    }
     std::printf("tree:\n%s", view.TreeText().c_str());
     std::printf("buttons:\n");
     const struct {

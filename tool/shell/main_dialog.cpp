@@ -27,6 +27,7 @@ MainDialog::MainDialog(HWND)
 bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) {
     using namespace dialogkit;
     static const DispatchEntry<MainDialog> table[] = {
+        OnMessage<MainDialog>(WM_PAINT, &MainDialog::OnPaint),
         OnMessage<MainDialog>(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDA, &MainDialog::OnSelChangedTree),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDW, &MainDialog::OnSelChangedTree),
@@ -34,9 +35,16 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnCommand<MainDialog>(IDC_REFRESH, &MainDialog::OnRefreshButton),
         OnCommand<MainDialog>(IDC_REGISTER_CERT, &MainDialog::OnRegisterCert),
         OnCommand<MainDialog>(IDC_UNREGISTER_CERT, &MainDialog::OnUnregisterCert),
+        OnMessage<MainDialog>(WM_CLOSE, &MainDialog::OnClose),
+        OnCommand<MainDialog>(ID_TRAY_QUIT, &MainDialog::OnTrayQuit),
+        OnCommand<MainDialog>(ID_TRAY_REFRESH, &MainDialog::OnTrayRefresh),
+        OnCommand<MainDialog>(ID_TRAY_SHOW, &MainDialog::OnTrayShow),
+        OnMessage<MainDialog>(WM_DEVICECHANGE, &MainDialog::OnDeviceChange),
         OnMessage<MainDialog>(WM_HELP, &MainDialog::OnHelp),
     };
-    return Dispatch(this, table, message, wp, lp, result);
+    if (!Dispatch(this, table, message, wp, lp, result))
+        return false;
+    return !(message == WM_PAINT && *result == -1); // -1: leave the painting to the platform
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -44,6 +52,7 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     SetWindowTextA(hwnd(), LoadText(76).c_str());
+    RegisterForTokenEvents();
 
     m_nid.cbSize = 488; // the layout without the trailing GUID
     m_nid.hWnd = hwnd();

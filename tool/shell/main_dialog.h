@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <cstdint>
 
 class MainDialog : public dialogkit::ModalDialog {
@@ -26,6 +27,8 @@ class MainDialog : public dialogkit::ModalDialog {
   protected:
     BOOL OnInitDialog() override;
     bool DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    bool WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    void OnCancel() override;
 
   private:
     void ScanTokens();
@@ -39,6 +42,23 @@ class MainDialog : public dialogkit::ModalDialog {
     LRESULT OnHelp(WPARAM, LPARAM);
     void OnSelChangedTree(NMHDR* notice, LRESULT* result);
     void OnRefreshButton() { OnRefresh(); }
+
+    // Tray icon, visibility and exit (tool/shell/tray.cpp)
+    void ShowMainWindow();
+    void ShowTrayMenu();
+    void EndKeystead();
+    void OnTrayShow();
+    void OnTrayRefresh();
+    void OnTrayQuit();
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnClose(WPARAM, LPARAM);
+
+    // Device arrival and removal (tool/shell/device_events.cpp)
+    static bool IsWindows9x();
+    void RegisterForTokenEvents();
+    int IsTokenDeviceEvent(const char* name, std::size_t length, int removal);
+    LRESULT OnDeviceChange(WPARAM event, LPARAM data);
+    void ShowRemovalNotice();
 
     // Certificate commands (tool/certificates/cert_commands.cpp)
     const CertNode* SelectedCertificate();

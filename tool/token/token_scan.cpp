@@ -39,7 +39,8 @@ bool IsVistaFamily() {
 } // namespace
 
 void MainDialog::OnRefresh() {
-    if (g_refreshBusy.load() == 1)
+    // After WM_CLOSE released the library nothing may call into it.
+    if (g_refreshBusy.load() == 1 || !m_hTokenLib)
         return;
     g_refreshBusy.store(1);
     EnableWindow(Item(IDC_REFRESH), FALSE);

@@ -1,0 +1,282 @@
+// Keystead in the notification area: shown, hidden and ended only as it should be, and
+// following tokens that are plugged in and pulled out.
+#include "keystead_driver.h"
+#include "sim_rig.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+
+using namespace keystead_test;
+
+namespace {
+
+const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest = WM_USER + 3;
+
+class TrayTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetWindowsVersion("Keystead.exe", "winxp");
+        ASSERT_EQ(rig_.Ctl("create E1 --container Ellen:both"), 0);
+    }
+    void TearDown() override { app_.Kill(); }
+
+    void StartHidden() {
+        ASSERT_TRUE(app_.Start(rig_.dir()));
+        for (int i = 0; i < 100 && IsWindowVisible(app_.main()); ++i) {
+            // Without a window manager a window under another one may wait long for its first
+            // paint; ask for it as an uncovering would.
+            if (i == 20)
+                RedrawWindow(app_.main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+            Sleep(50);
+        }
+        ASSERT_FALSE(IsWindowVisible(app_.main())) << "the first paint hides the window";
+    }
+    int Scans() {
+        const auto log = rig_.LogOf(app_.pid());
+        return static_cast<int>(
+                   std::count_if(log.begin(), log.end(),
+                                 [](const LogLine& l) { return l.function == "ZQ_ListAllDev"; })) /
+               2;
+    }
+    // Whether the shell still holds Keystead's icon: only an existing icon can be modified.
+    bool IconPresent() {
+        NOTIFYICONDATAA nid = {};
+        nid.cbSize = 488;
+        nid.hWnd = app_.main();
+        nid.uID = 128;
+        return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+    }
+    // Delivered as the shell and the system deliver them, and handled before this returns.
+    void Post(UINT message, WPARAM wp, LPARAM lp) { app_.Send(message, wp, lp); }
+    int Notify(const std::string& arguments) { return rig_.Ctl("notify " + arguments); }
+
+    TestRig rig_;
+    KeysteadRun app_;
+};
+
+} // namespace
+
+TEST_F(TrayTest, StartsInTheNotificationAreaWithTheFirstScanDone) {
+    StartHidden();
+    EXPECT_TRUE(IconPresent());
+    EXPECT_EQ(Scans(), 1);
+    EXPECT_EQ(app_.Tree().size(), 4u) << "the tree already holds the first scan";
+}
+
+TEST_F(TrayTest, ShowingAHiddenWindowRescansAndAVisibleOneDoesNot) {
+    StartHidden();
+    Post(WM_COMMAND, 32771, 0); // "Show Keystead"
+    EXPECT_TRUE(IsWindowVisible(app_.main()));
+    EXPECT_EQ(Scans(), 2);
+    Post(WM_COMMAND, 32771, 0);
+    Post(kIconCallback, 128, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(Scans(), 2) << "a visible window is not rescanned";
+
+    Post(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindowVisible(app_.main()));
+    Post(kIconCallback, 128, WM_LBUTTONDOWN);
+    Post(kIconCallback, 128, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(app_.main())) << "a single click does nothing";
+    Post(kIconCallback, 128, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(app_.main()));
+    EXPECT_EQ(Scans(), 3);
+    Post(WM_COMMAND, 32772, 0); // "Refresh"
+    EXPECT_EQ(Scans(), 4);
+}
+
+TEST_F(TrayTest, CloseBoxAltF4EscapeAndTheQuitButtonOnlyHide) {
+    StartHidden();
+    for (int way = 0; way < 3; ++way) {
+        Post(kShowRequest, 0, 0);
+        ASSERT_TRUE(IsWindowVisible(app_.main()));
+        Sleep(300); // let the window settle on screen, as a person would see it
+        if (way == 0)
+            Post(WM_SYSCOMMAND, SC_CLOSE, 0); // close box, system menu Close, Alt+F4
+        else if (way == 1)
+            Post(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); // Escape
+        else
+            SendMessageA(GetDlgItem(app_.main(), IDCANCEL), BM_CLICK, 0, 0); // "&Quit"
+        app_.Send(WM_NULL);
+        EXPECT_FALSE(IsWindowVisible(app_.main())) << way;
+        EXPECT_TRUE(IconPresent()) << way;
+    }
+    EXPECT_EQ(Scans(), 1) << "message 1026 shows without a rescan";
+    DWORD code = 0;
+    EXPECT_FALSE(app_.WaitExit(0, &code)) << "Keystead must keep running";
+    // ... and keeps following the tokens.
+    ASSERT_EQ(Notify("arrival --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1"), 0);
+    EXPECT_EQ(Scans(), 2);
+}
+
+TEST_F(TrayTest, TheIconsMenuOpensOnTheRightButtonPress) {
+    StartHidden();
+    PostMessageA(app_.main(), kIconCallback, 128, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    for (int i = 0; i < 100 && !menu; ++i) {
+        for (HWND w : app_.TopWindows()) {
+            char cls[16] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (lstrcmpA(cls, "#32768") == 0 && IsWindowVisible(w))
+                menu = w;
+        }
+        Sleep(50);
+    }
+    ASSERT_NE(menu, nullptr) << "no popup menu";
+    PostMessageA(app_.main(), WM_CANCELMODE, 0, 0);
+    for (int i = 0; i < 100 && IsWindowVisible(menu); ++i)
+        Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(menu));
+}
+
+TEST_F(TrayTest, QuitAsksAndOnlyYesEnds) {
+    StartHidden();
+    PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
+    HWND box = app_.WaitForDialog("Prompt");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box),
+              "If logout the system, the USB KEY maybe doesn't work normally. Exit?");
+    AnswerDialog(box, IDNO);
+    app_.Send(WM_NULL);
+    DWORD code = 99;
+    EXPECT_FALSE(app_.WaitExit(300, &code));
+    EXPECT_TRUE(IconPresent());
+
+    PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
+    box = app_.WaitForDialog("Prompt");
+    ASSERT_NE(box, nullptr);
+    const HWND main = app_.main();
+    AnswerDialog(box, IDYES);
+    ASSERT_TRUE(app_.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = 488;
+    nid.hWnd = main;
+    nid.uID = 128;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid)) << "the icon must go with Keystead";
+}
+
+TEST_F(TrayTest, MessageTenTwentySevenEndsWithoutAQuestion) {
+    StartHidden();
+    const HWND main = app_.main();
+    PostMessageA(main, kEndRequest, 0, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = 488;
+    nid.hWnd = main;
+    nid.uID = 128;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid));
+}
+
+TEST_F(TrayTest, WmCloseRemovesTheIconReleasesTheLibraryAndEnds) {
+    StartHidden();
+    const HWND main = app_.main();
+    const std::size_t callsBefore = rig_.LogOf(app_.pid()).size();
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(app_.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(rig_.LogOf(app_.pid()).size(), callsBefore) << "a call after the release";
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = 488;
+    nid.hWnd = main;
+    nid.uID = 128;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid));
+}
+
+namespace {
+
+std::atomic<int> g_closesSeen{0};
+
+LRESULT CALLBACK CountCloses(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ++g_closesSeen;
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+} // namespace
+
+TEST_F(TrayTest, TokensComingAndGoingRescanAndAPullWarnsOnTop) {
+    StartHidden();
+    ASSERT_EQ(Notify("arrival --name \\\\?\\usbstor#cdrom&ven_velq&prod_usb_key#2"), 0);
+    EXPECT_EQ(Scans(), 2) << "the mark in lower case counts";
+    ASSERT_EQ(Notify("arrival --name \\\\?\\IDE#CdRomTSSTcorp#5&1"), 0);
+    ASSERT_EQ(Notify("arrival --volume"), 0);
+    ASSERT_EQ(Notify("removal --null"), 0);
+    EXPECT_EQ(Scans(), 2) << "other drives, volumes and empty broadcasts change nothing";
+
+    // A default-PIN prompt stands open (here a stand-in with its title) when the token goes.
+    g_closesSeen = 0;
+    std::atomic<bool> ready{false};
+    std::thread prompt([&] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = CountCloses;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PromptStandIn";
+        RegisterClassA(&wc);
+        // Registered under the dialog class name so that a search by class finds it.
+        WNDCLASSA dialog = {};
+        GetClassInfoA(nullptr, "#32770", &dialog);
+        dialog.lpfnWndProc = CountCloses;
+        dialog.hInstance = GetModuleHandleA(nullptr);
+        dialog.lpszClassName = "#32770";
+        RegisterClassA(&dialog);
+        HWND w = CreateWindowA("#32770", "Change USB KEY PIN", WS_POPUP, 0, 0, 50, 50, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+        ready = w != nullptr;
+        MSG msg;
+        const DWORD start = GetTickCount();
+        while (IsWindow(w) && GetTickCount() - start < 20000) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(10);
+        }
+    });
+    while (!ready.load())
+        Sleep(10);
+    ASSERT_EQ(rig_.Ctl("pull E1"), 0);
+    ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
+    HWND box = app_.WaitForDialog("Prompt");
+    ASSERT_NE(box, nullptr) << "no removal warning";
+    EXPECT_EQ(MessageBoxText(box), "USB KEY has been pulled out, please close the browser "
+                                   "after your transactions for safety.");
+    EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "system-modal, on top";
+    EXPECT_EQ(g_closesSeen.load(), 1) << "the prompt titled string 92 was not closed";
+    EXPECT_EQ(Scans(), 3);
+    EXPECT_EQ(app_.Tree().size(), 1u) << "the pulled token left the tree";
+    AnswerDialog(box, IDOK);
+    prompt.join();
+}
+
+TEST_F(TrayTest, OnThe9xFamilyEveryFourthEventIsActedOnAfterAPause) {
+    SetWindowsVersion("Keystead.exe", "win98");
+    const bool started = app_.Start(rig_.dir());
+    SetWindowsVersion("Keystead.exe", "winxp");
+    ASSERT_TRUE(started);
+    std::string acted;
+    for (int event = 1; event <= 9; ++event) {
+        const int before = Scans();
+        const DWORD start = GetTickCount();
+        // On the 9x family the name is not looked at: any arrival counts.
+        ASSERT_EQ(Notify("arrival --name anything --timeout 5000"), 0);
+        app_.Send(WM_NULL);
+        const DWORD took = GetTickCount() - start;
+        acted += Scans() > before ? '1' : '0';
+        if (Scans() > before) {
+            EXPECT_GE(took, 900u) << "acted on without its pause, event " << event;
+        }
+    }
+    EXPECT_EQ(acted, "100010001");
+}

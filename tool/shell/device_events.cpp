@@ -1,0 +1,85 @@
+// Tokens plugged in and pulled out: the tree follows, and a pull warns the user.
+#include "main_dialog.h"
+
+#include "dialogkit/message_box.h"
+#include "dialogkit/string_table.h"
+#include "token_events.h"
+
+#include <dbt.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// GUID_DEVINTERFACE_CDROM
+const GUID kCdromInterface = {
+    0x53f56308, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+// No interface name is longer; a header claiming more is not believed.
+constexpr DWORD kMaxBroadcastSize = 4096;
+
+shell::Win9xEventCounter g_win9xEvents;
+
+// The interface name of a device-interface broadcast, or null when the broadcast is of another
+// kind or its header is not plausible.
+const char* InterfaceName(LPARAM data, std::size_t* length) {
+    const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    const std::size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE ||
+        header->dbch_size <= nameOffset || header->dbch_size > kMaxBroadcastSize)
+        return nullptr;
+    *length = header->dbch_size - nameOffset;
+    return reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(data)->dbcc_name;
+}
+
+} // namespace
+
+bool MainDialog::IsWindows9x() {
+    return (GetVersion() & 0x80000000u) != 0;
+}
+
+void MainDialog::RegisterForTokenEvents() {
+    if (IsWindows9x())
+        return;
+    DEV_BROADCAST_DEVICEINTERFACE_A filter;
+    std::memset(&filter, 0, sizeof filter);
+    filter.dbcc_size = 32;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kCdromInterface;
+    m_devNotify = RegisterDeviceNotificationA(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+int MainDialog::IsTokenDeviceEvent(const char* name, std::size_t length, int removal) {
+    if (IsWindows9x()) {
+        if (!g_win9xEvents.Advance())
+            return 0;
+        Sleep(removal ? 2500 : 1000);
+        return 1;
+    }
+    return shell::NameMarksToken(name, length) ? 1 : 0;
+}
+
+LRESULT MainDialog::OnDeviceChange(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)
+        return TRUE;
+    const int removal = event == DBT_DEVICEREMOVECOMPLETE ? 1 : 0;
+    std::size_t length = 0;
+    const char* name = IsWindows9x() ? nullptr : InterfaceName(data, &length);
+    if (!IsWindows9x() && !name)
+        return TRUE; // a volume, a port, or nothing at all
+    if (IsTokenDeviceEvent(name, length, removal) != 1)
+        return TRUE;
+    OnRefresh();
+    if (removal)
+        ShowRemovalNotice();
+    return TRUE;
+}
+
+void MainDialog::ShowRemovalNotice() {
+    // The default-PIN prompt of a pulled token has nothing left to change.
+    HWND prompt = FindWindowA("#32770", LoadText(92).c_str());
+    if (prompt)
+        SendMessageA(prompt, WM_CLOSE, 0, 0);
+    MessageBoxA(nullptr, LoadText(90).c_str(), LoadText(91).c_str(),
+                MB_SYSTEMMODAL | MB_ICONINFORMATION);
+}
