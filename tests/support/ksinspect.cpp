@@ -1,5 +1,6 @@
 // ksinspect: prints what a running Keystead shows (its tree and which buttons are enabled), for
 // the demo and for people looking at a run from a terminal.
+#include "cert_stores.h"
 #include "keystead_driver.h"
 
 #include <windows.h>
@@ -63,6 +64,28 @@ int main(int argc, char** argv) {
                    {2, "Quit"}};
     for (const auto& b : buttons)
         std::printf("  %-20s %s\n", b.name, view.ButtonEnabled(b.id) ? "enabled" : "disabled");
+    // What the scan registered: token certificates in "MY", the bank root in "ROOT".
+    for (const char* store : {"MY", "ROOT"}) {
+        std::printf("registered in %s:\n", store);
+        for (const auto& entry : keystead_test::ReadStore(store)) {
+            const keystead_test::StoredCert& cert = entry.second;
+            if (!cert.hasKeyInfo ||
+                (cert.provider.find(L"VELQ") != 0 && cert.container != L"ZRB_OnLineBank_Root_Cert"))
+                continue;
+            PCCERT_CONTEXT context = CertCreateCertificateContext(
+                X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(cert.der.data()),
+                static_cast<DWORD>(cert.der.size()));
+            char subject[128] = "?";
+            if (context) {
+                CertGetNameStringA(context, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, subject,
+                                   sizeof subject);
+                CertFreeCertificateContext(context);
+            }
+            std::printf("  %-40s container=%ls provider=%ls key=%lu\n", subject,
+                        cert.container.c_str(), cert.provider.c_str(),
+                        static_cast<unsigned long>(cert.keySpec));
+        }
+    }
     view.Detach();
     return 0;
 }
