@@ -1,6 +1,7 @@
 // What a scan costs: the real Keystead scanning tokens x containers (two certificates each)
 // with 0, 100 and 1,000 unrelated certificates in "MY", against its floor, a loop that makes
 // only the same CRYPT32 calls on the same certificates and the same vendor calls.
+#include "cert_stores.h"
 #include "core/rig.h"
 #include "keystead_driver.h"
 #include "test_paths.h"
@@ -63,18 +64,6 @@ std::vector<std::string> MakeCertificates(int count) {
     CryptDestroyKey(key);
     CryptReleaseContext(prov, 0);
     return certs;
-}
-
-void EmptyMy() {
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    std::vector<PCCERT_CONTEXT> all;
-    PCCERT_CONTEXT c = nullptr;
-    while ((c = CertEnumCertificatesInStore(store, c)) != nullptr)
-        all.push_back(CertDuplicateCertificateContext(c));
-    for (PCCERT_CONTEXT each : all)
-        CertDeleteCertificateFromStore(each);
-    CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-    CertCloseStore(store, 0);
 }
 
 void AddUnrelated(const std::vector<std::string>& certs) {
@@ -255,7 +244,7 @@ int main() {
         std::fprintf(stderr, "could not make the certificates\n");
         return 1;
     }
-    EmptyMy();
+    EmptyStore("MY");
     WriteRig(rig, 1, 1, pool);
     KeysteadRun app;
     if (!app.Start(rigDir)) {
@@ -274,7 +263,7 @@ int main() {
                 "floor ms", "ratio", "scan us/cert");
     double worst = 0;
     for (int u : {0, 100, 1000}) {
-        EmptyMy();
+        EmptyStore("MY");
         AddUnrelated(std::vector<std::string>(unrelated.begin(), unrelated.begin() + u));
         std::vector<std::pair<int, double>> perCerts;
         for (int tokens : {1, 2, 4, 8}) {
@@ -315,7 +304,7 @@ int main() {
     std::printf("worst ratio scan/floor: %.2f (aim: at most 1.30)\n", worst);
     FreeLibrary(lib);
     app.Kill();
-    EmptyMy();
+    EmptyStore("MY");
     RemoveTree(rigDir);
     return 0;
 }

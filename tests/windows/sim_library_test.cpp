@@ -1,5 +1,6 @@
 // The stand-in library as Keystead will meet it: tokens made by the control program with real
 // certificates, plugged and pulled from another process, every call in the log but no PIN.
+#include "sim_rig.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
@@ -30,20 +31,8 @@ template <typename F> F Entry(HMODULE module, const char* name) {
 }
 
 int RunCtl(const std::string& rig, const std::string& args) {
-    std::string command =
-        "\"" + keystead_test::BinDir() + "\\zqsimctl.exe\" --rig \"" + rig + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return static_cast<int>(code);
+    return keystead_test::RunProcess("\"" + keystead_test::BinDir() + "\\zqsimctl.exe\" --rig \"" +
+                                     rig + "\" " + args);
 }
 
 std::string ReadAll(const std::string& path) {

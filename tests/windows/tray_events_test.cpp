@@ -20,6 +20,15 @@ namespace {
 
 const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest = WM_USER + 3;
 
+// Whether the shell still holds the icon of that window: only an existing icon can be modified.
+bool IconOf(HWND window) {
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = 488;
+    nid.hWnd = window;
+    nid.uID = 128;
+    return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
 class TrayTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -46,14 +55,7 @@ class TrayTest : public ::testing::Test {
                                  [](const LogLine& l) { return l.function == "ZQ_ListAllDev"; })) /
                2;
     }
-    // Whether the shell still holds Keystead's icon: only an existing icon can be modified.
-    bool IconPresent() {
-        NOTIFYICONDATAA nid = {};
-        nid.cbSize = 488;
-        nid.hWnd = app_.main();
-        nid.uID = 128;
-        return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
-    }
+    bool IconPresent() { return IconOf(app_.main()); }
     // Delivered as the shell and the system deliver them, and handled before this returns.
     void Post(UINT message, WPARAM wp, LPARAM lp) { app_.Send(message, wp, lp); }
     int Notify(const std::string& arguments) { return rig_.Ctl("notify " + arguments); }
@@ -156,11 +158,7 @@ TEST_F(TrayTest, QuitAsksAndOnlyYesEnds) {
     AnswerDialog(box, IDYES);
     ASSERT_TRUE(app_.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = 488;
-    nid.hWnd = main;
-    nid.uID = 128;
-    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid)) << "the icon must go with Keystead";
+    EXPECT_FALSE(IconOf(main)) << "the icon must go with Keystead";
 }
 
 TEST_F(TrayTest, MessageTenTwentySevenEndsWithoutAQuestion) {
@@ -170,11 +168,7 @@ TEST_F(TrayTest, MessageTenTwentySevenEndsWithoutAQuestion) {
     DWORD code = 99;
     ASSERT_TRUE(app_.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = 488;
-    nid.hWnd = main;
-    nid.uID = 128;
-    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid));
+    EXPECT_FALSE(IconOf(main));
 }
 
 TEST_F(TrayTest, WmCloseRemovesTheIconReleasesTheLibraryAndEnds) {
@@ -186,11 +180,7 @@ TEST_F(TrayTest, WmCloseRemovesTheIconReleasesTheLibraryAndEnds) {
     ASSERT_TRUE(app_.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(rig_.LogOf(app_.pid()).size(), callsBefore) << "a call after the release";
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = 488;
-    nid.hWnd = main;
-    nid.uID = 128;
-    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &nid));
+    EXPECT_FALSE(IconOf(main));
 }
 
 namespace {

@@ -1,4 +1,4 @@
-// ksinspect: prints what a running Keystead shows (its tree and which buttons are enabled), for
+// ksview: prints what a running Keystead shows (its tree and which buttons are enabled), for
 // the demo and for people looking at a run from a terminal.
 #include "cert_stores.h"
 #include "keystead_driver.h"
