@@ -39,10 +39,14 @@ class TrayTest : public ::testing::Test {
 
     void StartHidden() {
         ASSERT_TRUE(app_.Start(rig_.dir()));
-        for (int i = 0; i < 100 && IsWindowVisible(app_.main()); ++i) {
-            // Without a window manager a window under another one may wait long for its first
-            // paint; ask for it as an uncovering would.
-            if (i == 20)
+        // The dialog manager may show the window once more when its queue first runs empty;
+        // the next paint hides it again. Wait until it has stayed hidden a while.
+        int hiddenFor = 0;
+        for (int i = 0; i < 200 && hiddenFor < 12; ++i) {
+            hiddenFor = IsWindowVisible(app_.main()) ? 0 : hiddenFor + 1;
+            // Without a window manager a covered window may wait long for its paint; ask for
+            // it as an uncovering would.
+            if (i % 20 == 19 && hiddenFor == 0)
                 RedrawWindow(app_.main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
             Sleep(50);
         }
