@@ -96,7 +96,8 @@ TEST_F(TokenLockTest, AWaitingWindowThreadStillAnswersMessagesSentByTheHolder) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "KeysteadLockTestWindow";
     ASSERT_NE(RegisterClassA(&wc), 0) << GetLastError();
-    HWND window = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+    // A message-only window: all the test needs is a window of this thread to send to.
+    HWND window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr) << GetLastError();
 
