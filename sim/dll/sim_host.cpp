@@ -9,7 +9,6 @@ namespace zqsim {
 namespace {
 
 HMODULE g_module = nullptr;
-thread_local int t_lockDepth = 0;
 
 } // namespace
 
@@ -19,7 +18,23 @@ void SetSimModule(HMODULE module) {
 
 SimHost::SimHost()
     : rigDir_(DefaultRigDir(g_module)), fileLock_(FileLockName(rigDir_)),
-      tokenLock_(TokenLockName(rigDir_)), model_(Rig(rigDir_), &fileLock_) {}
+      tokenLock_(TokenLockName(rigDir_)), model_(Rig(rigDir_), &fileLock_), depthSlot_(TlsAlloc()) {
+}
+
+SimHost::~SimHost() {
+    if (depthSlot_ != TLS_OUT_OF_INDEXES)
+        TlsFree(depthSlot_);
+}
+
+// The lock depth of the calling thread. Kept in a plain Win32 TLS slot: the runtime's own
+// thread-local storage would run clean-up code of this library after it has been unloaded.
+int SimHost::LockDepth() const {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(TlsGetValue(depthSlot_)));
+}
+
+void SimHost::SetLockDepth(int depth) {
+    TlsSetValue(depthSlot_, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(depth)));
+}
 
 SimHost& SimHost::Get() {
     static SimHost host;
@@ -28,26 +43,23 @@ SimHost& SimHost::Get() {
 
 void SimHost::LockToken() {
     tokenLock_.Lock();
-    ++t_lockDepth;
+    SetLockDepth(LockDepth() + 1);
 }
 
 std::int32_t SimHost::UnlockToken() {
-    if (t_lockDepth == 0)
+    const int depth = LockDepth();
+    if (depth == 0)
         return kSwNotLocked;
-    --t_lockDepth;
+    SetLockDepth(depth - 1);
     tokenLock_.Unlock();
     return kOk;
-}
-
-int SimHost::LockDepth() const {
-    return t_lockDepth;
 }
 
 void SimHost::LogCall(const char* function, std::int32_t result, const char* deviceName,
                       std::int32_t deviceNameLength) {
     std::string line = std::to_string(GetCurrentProcessId()) + " " +
                        std::to_string(GetCurrentThreadId()) + " " + function +
-                       " rc=" + std::to_string(result) + " depth=" + std::to_string(t_lockDepth) +
+                       " rc=" + std::to_string(result) + " depth=" + std::to_string(LockDepth()) +
                        " open=" + std::to_string(model_.OpenHandles());
     if (deviceName && deviceNameLength >= 0 && deviceNameLength <= 65536) {
         line += " dev=" +

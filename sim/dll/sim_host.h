@@ -28,6 +28,8 @@ class SimHost {
 
   private:
     SimHost();
+    ~SimHost();
+    void SetLockDepth(int depth);
     SimHost(const SimHost&) = delete;
     SimHost& operator=(const SimHost&) = delete;
 
@@ -35,6 +37,7 @@ class SimHost {
     NamedMutex fileLock_;
     NamedMutex tokenLock_;
     VendorModel model_;
+    DWORD depthSlot_;
 };
 
 void SetSimModule(HMODULE module);
