@@ -367,8 +367,9 @@ std::int32_t VendorModel::ChangePinM1(std::uint32_t handle, const char* oldPin,
     std::int32_t status = kOk;
     if (BeginCall("ZQM1_ChangePIN", handle, nullptr, nullptr, &status))
         return status;
-    // The older change command of the same token: same effect as ZQ_ToKenChangeUser.
-    return ChangeUser(handle, oldPin, oldLength, newPin, newLength);
+    // The older change command of the same token: same effect as ZQ_ToKenChangeUser, but
+    // counted and faulted under its own name.
+    return ChangeUserPin(handle, oldPin, oldLength, newPin, newLength);
 }
 
 std::int32_t VendorModel::GetPinTime(std::uint32_t handle, std::int32_t pinType,
@@ -617,6 +618,12 @@ std::int32_t VendorModel::ChangeUser(std::uint32_t handle, const char* oldPin,
     std::int32_t status = kOk;
     if (BeginCall("ZQ_ToKenChangeUser", handle, nullptr, nullptr, &status))
         return status;
+    return ChangeUserPin(handle, oldPin, oldLength, newPin, newLength);
+}
+
+std::int32_t VendorModel::ChangeUserPin(std::uint32_t handle, const char* oldPin,
+                                        std::int32_t oldLength, const char* newPin,
+                                        std::int32_t newLength) {
     if (!ValidPinArg(oldPin, oldLength) || !ValidPinArg(newPin, newLength) || newLength == 0)
         return kSwBadArgument;
     return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {

@@ -89,6 +89,8 @@ class VendorModel {
                       std::int32_t* status);
     // Loads, lets change() edit, and saves the token of a session, under the rig file lock.
     template <typename Change> std::int32_t UpdateToken(std::uint32_t handle, Change change);
+    std::int32_t ChangeUserPin(std::uint32_t handle, const char* oldPin, std::int32_t oldLength,
+                               const char* newPin, std::int32_t newLength);
     std::int32_t CheckUserPin(TokenRecord& token, const char* pin, std::int32_t length,
                               bool* matched);
 

@@ -207,3 +207,13 @@ TEST_F(ModelTest, CardBindingNeedsTheUserPinAndHappensOnce) {
     EXPECT_EQ(model_.InitDynamicCode(h, card, 8), kSwAlreadyBound);
     EXPECT_EQ(Stored("D1").dacCard.size(), 8u);
 }
+
+TEST_F(ModelTest, EachEntryCountsItsOwnCallsForFaults) {
+    Save(MakeToken("M1"));
+    std::uint32_t h = Open("M1");
+    // A fault on the first ZQ_ToKenChangeUser must not be spent by the older change command.
+    SetFaults("ZQ_ToKenChangeUser nth=1 status=0x6F00\n");
+    EXPECT_EQ(model_.ChangePinM1(h, "12345678", 8, "135790", 6), kOk);
+    EXPECT_EQ(model_.ChangeUser(h, "135790", 6, "246801", 6), 0x6F00);
+    EXPECT_EQ(Stored("M1").userPin, "135790");
+}
