@@ -54,16 +54,6 @@ bool SameBytes(const std::string& stored, const char* given, std::int32_t length
            std::memcmp(stored.data(), given, stored.size()) == 0;
 }
 
-class FileLockScope {
-  public:
-    explicit FileLockScope(RigFileLock* lock) : lock_(lock) { lock_->Lock(); }
-    ~FileLockScope() { lock_->Unlock(); }
-    FileLockScope(const FileLockScope&) = delete;
-    FileLockScope& operator=(const FileLockScope&) = delete;
-
-  private:
-    RigFileLock* lock_;
-};
 
 } // namespace
 

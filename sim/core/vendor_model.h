@@ -22,6 +22,17 @@ class RigFileLock {
     virtual void Unlock() = 0;
 };
 
+class FileLockScope {
+  public:
+    explicit FileLockScope(RigFileLock* lock) : lock_(lock) { lock_->Lock(); }
+    ~FileLockScope() { lock_->Unlock(); }
+    FileLockScope(const FileLockScope&) = delete;
+    FileLockScope& operator=(const FileLockScope&) = delete;
+
+  private:
+    RigFileLock* lock_;
+};
+
 // The library's container record, as the token hands it out: 820 bytes with CertRef A (the
 // signature certificate) at 0 and CertRef B (the encryption certificate) at 408.
 constexpr std::size_t kContainerInfoSize = 820;

@@ -47,12 +47,12 @@ int Usage() {
     return 2;
 }
 
-class FileLockScope {
+class RigFolderLock {
   public:
-    explicit FileLockScope(const std::string& rigDir) : lock_(FileLockName(rigDir)) {
+    explicit RigFolderLock(const std::string& rigDir) : lock_(FileLockName(rigDir)) {
         lock_.Lock();
     }
-    ~FileLockScope() { lock_.Unlock(); }
+    ~RigFolderLock() { lock_.Unlock(); }
 
   private:
     NamedMutex lock_;
@@ -222,7 +222,7 @@ int Create(const Rig& rig, int argc, char** argv) {
         return 1;
     std::error_code ec;
     fs::create_directories(rig.dir(), ec);
-    FileLockScope lock(rig.dir());
+    RigFolderLock lock(rig.dir());
     if (!rig.Save(t)) {
         std::fprintf(stderr, "create: cannot write %s\n", rig.TokenPath(t.serial).c_str());
         return 1;
@@ -246,7 +246,7 @@ void List(const Rig& rig) {
 
 // Loads a token, lets edit() change it and writes it back, all under the rig file lock.
 template <typename Edit> int EditToken(const Rig& rig, const std::string& serial, Edit edit) {
-    FileLockScope lock(rig.dir());
+    RigFolderLock lock(rig.dir());
     TokenRecord t;
     if (!rig.Load(serial, &t)) {
         std::fprintf(stderr, "no token %s in %s\n", serial.c_str(), rig.dir().c_str());
@@ -356,7 +356,7 @@ int main(int argc, char** argv) {
         return rc;
     }
     if (command == "remove" && rest == 1) {
-        FileLockScope lock(rig.dir());
+        RigFolderLock lock(rig.dir());
         return rig.Remove(serial) ? 0 : 1;
     }
     if (command == "reset" && rest == 1) {

@@ -17,6 +17,7 @@ class SimHost {
     static SimHost& Get();
 
     VendorModel& model() { return model_; }
+    RigFileLock* fileLock() { return &fileLock_; }
 
     void LockToken();
     std::int32_t UnlockToken();

@@ -1,0 +1,133 @@
+#include "pe_image.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace keystead_test {
+namespace {
+
+class Image {
+  public:
+    explicit Image(std::vector<char> bytes) : bytes_(std::move(bytes)) {}
+
+    template <typename T> bool Read(std::size_t offset, T* out) const {
+        if (offset > bytes_.size() || bytes_.size() - offset < sizeof(T))
+            return false;
+        std::memcpy(out, bytes_.data() + offset, sizeof(T));
+        return true;
+    }
+    std::string Text(std::size_t offset) const {
+        std::string s;
+        while (offset < bytes_.size() && bytes_[offset] && s.size() < 4096)
+            s += bytes_[offset++];
+        return s;
+    }
+    bool Load() {
+        IMAGE_DOS_HEADER dos;
+        IMAGE_NT_HEADERS32 nt;
+        if (!Read(0, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
+            !Read(static_cast<std::size_t>(dos.e_lfanew), &nt) ||
+            nt.Signature != IMAGE_NT_SIGNATURE)
+            return false;
+        nt_ = nt;
+        std::size_t at = static_cast<std::size_t>(dos.e_lfanew) +
+                         offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+                         nt.FileHeader.SizeOfOptionalHeader;
+        for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            IMAGE_SECTION_HEADER s;
+            if (!Read(at + i * sizeof s, &s))
+                return false;
+            sections_.push_back(s);
+        }
+        return true;
+    }
+    // File offset of an RVA, or SIZE_MAX.
+    std::size_t Offset(std::uint32_t rva) const {
+        for (const IMAGE_SECTION_HEADER& s : sections_) {
+            const std::uint32_t size = s.Misc.VirtualSize ? s.Misc.VirtualSize : s.SizeOfRawData;
+            if (rva >= s.VirtualAddress && rva - s.VirtualAddress < size)
+                return s.PointerToRawData + (rva - s.VirtualAddress);
+        }
+        return SIZE_MAX;
+    }
+    const IMAGE_DATA_DIRECTORY& Directory(int index) const {
+        return nt_.OptionalHeader.DataDirectory[index];
+    }
+
+  private:
+    std::vector<char> bytes_;
+    IMAGE_NT_HEADERS32 nt_{};
+    std::vector<IMAGE_SECTION_HEADER> sections_;
+};
+
+bool ReadExports(const Image& image, PeImage* pe) {
+    const IMAGE_DATA_DIRECTORY& dir = image.Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+    if (!dir.VirtualAddress)
+        return true;
+    IMAGE_EXPORT_DIRECTORY exports;
+    if (!image.Read(image.Offset(dir.VirtualAddress), &exports) ||
+        exports.NumberOfFunctions > 65536)
+        return false;
+    pe->moduleName = image.Text(image.Offset(exports.Name));
+    pe->ordinalBase = exports.Base;
+    for (DWORD i = 0; i < exports.NumberOfFunctions; ++i) {
+        std::uint32_t rva = 0;
+        if (!image.Read(image.Offset(exports.AddressOfFunctions) + 4 * i, &rva))
+            return false;
+        pe->exportRvas.push_back(rva);
+    }
+    for (DWORD i = 0; i < exports.NumberOfNames && i < 65536; ++i) {
+        std::uint32_t nameRva = 0;
+        std::uint16_t index = 0;
+        if (!image.Read(image.Offset(exports.AddressOfNames) + 4 * i, &nameRva) ||
+            !image.Read(image.Offset(exports.AddressOfNameOrdinals) + 2 * i, &index))
+            return false;
+        pe->exportNames[image.Text(image.Offset(nameRva))] =
+            static_cast<std::uint16_t>(index + exports.Base);
+    }
+    return true;
+}
+
+bool ReadImports(const Image& image, PeImage* pe) {
+    const IMAGE_DATA_DIRECTORY& dir = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (std::size_t at = image.Offset(dir.VirtualAddress);;
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR d;
+        if (!image.Read(at, &d))
+            return false;
+        if (!d.Name)
+            return true;
+        const std::string dll = image.Text(image.Offset(d.Name));
+        const DWORD thunks = d.OriginalFirstThunk ? d.OriginalFirstThunk : d.FirstThunk;
+        for (std::size_t t = image.Offset(thunks);; t += 4) {
+            std::uint32_t thunk = 0;
+            if (!image.Read(t, &thunk))
+                return false;
+            if (!thunk)
+                break;
+            PeImport entry;
+            entry.dll = dll;
+            entry.byOrdinal = (thunk & IMAGE_ORDINAL_FLAG32) != 0;
+            if (entry.byOrdinal)
+                entry.ordinal = static_cast<std::uint16_t>(thunk & 0xFFFF);
+            else
+                entry.name = image.Text(image.Offset(thunk) + 2);
+            pe->imports.push_back(entry);
+        }
+    }
+}
+
+} // namespace
+
+PeImage ReadPeImage(const std::string& path) {
+    PeImage pe;
+    std::ifstream in(path, std::ios::binary);
+    Image image(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
+    pe.ok = image.Load() && ReadExports(image, &pe) && ReadImports(image, &pe);
+    return pe;
+}
+
+} // namespace keystead_test

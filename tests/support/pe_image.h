@@ -1,0 +1,29 @@
+// The export and import directories of a 32-bit PE file, read from disk without loading it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace keystead_test {
+
+struct PeImport {
+    std::string dll;
+    bool byOrdinal = false;
+    std::uint16_t ordinal = 0;
+    std::string name;
+};
+
+struct PeImage {
+    bool ok = false;
+    std::string moduleName; // the name in the export directory
+    std::uint32_t ordinalBase = 0;
+    std::vector<std::uint32_t> exportRvas;            // one per slot; 0 for an empty slot
+    std::map<std::string, std::uint16_t> exportNames; // name -> ordinal
+    std::vector<PeImport> imports;
+};
+
+PeImage ReadPeImage(const std::string& path);
+
+} // namespace keystead_test
