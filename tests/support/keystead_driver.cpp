@@ -26,6 +26,9 @@ KeysteadRun::~KeysteadRun() {
 }
 
 bool KeysteadRun::Launch(const std::string& rig, const std::string& exe) {
+    // The test's own setting comes back afterwards: the test may use the stand-in itself.
+    char previous[MAX_PATH + 1];
+    const DWORD n = GetEnvironmentVariableA("ZQSIM_RIG", previous, sizeof previous);
     SetEnvironmentVariableA("ZQSIM_RIG", rig.c_str());
     std::string command = "\"" + exe + "\"";
     STARTUPINFOA si = {};
@@ -33,7 +36,7 @@ bool KeysteadRun::Launch(const std::string& rig, const std::string& exe) {
     const std::string dir = exe.substr(0, exe.find_last_of('\\'));
     const bool ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                                    dir.c_str(), &si, &pi_) != FALSE;
-    SetEnvironmentVariableA("ZQSIM_RIG", nullptr);
+    SetEnvironmentVariableA("ZQSIM_RIG", n > 0 && n < sizeof previous ? previous : nullptr);
     return ok;
 }
 

@@ -1,5 +1,7 @@
 // ZQ_CSP.dll as CryptoAPI sees it: its binary shape, and real cryptography through
 // CryptoAPI -> ZQ_CSP.dll -> the stand-in vendor library, with the token's own keys.
+#include "cert_stores.h"
+#include "keystead_driver.h"
 #include "pe_image.h"
 #include "provider_registry.h"
 #include "sim_rig.h"
@@ -351,6 +353,53 @@ TEST_F(ProviderTest, KeyPairMadeInATokenContainerStaysOnTheToken) {
     ASSERT_NE(other, 0u);
     const std::vector<BYTE> signature = SignSha1(other, AT_SIGNATURE, "kept");
     EXPECT_TRUE(VerifiesWith(nullptr, &publicKey, "kept", signature));
+}
+
+// The whole chain a bank's web page relies on: Keystead registers the token's certificate, a
+// client finds it in "MY", gets its private key from the key provider information and signs;
+// the platform verifies the signature against the certificate.
+TEST_F(ProviderTest, CertificateKeysteadRegisteredSignsThroughTheProvider) {
+    SetWindowsVersion("Keystead.exe", "winxp");
+    EmptyStore("MY");
+    ASSERT_EQ(rig_.Ctl("create TKD1 --container Customer:both"), 0);
+    const std::string der = Exported("TKD1", "sign");
+    {
+        KeysteadRun app;
+        ASSERT_TRUE(app.Start(rig_.dir()));
+        app.Kill();
+    }
+    HCERTSTORE my = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(my, nullptr);
+    CRYPT_DATA_BLOB wanted = {static_cast<DWORD>(der.size()),
+                              reinterpret_cast<BYTE*>(const_cast<char*>(der.data()))};
+    PCCERT_CONTEXT cert = nullptr;
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(my, c)) != nullptr;) {
+        if (c->cbCertEncoded == wanted.cbData &&
+            !memcmp(c->pbCertEncoded, wanted.pbData, wanted.cbData)) {
+            cert = CertDuplicateCertificateContext(c);
+            CertFreeCertificateContext(c);
+            break;
+        }
+    }
+    ASSERT_NE(cert, nullptr) << "Keystead did not register the signature certificate";
+
+    HCRYPTPROV prov = 0;
+    DWORD keySpec = 0;
+    BOOL callerFrees = FALSE;
+    ASSERT_TRUE(CryptAcquireCertificatePrivateKey(cert, CRYPT_ACQUIRE_COMPARE_KEY_FLAG, nullptr,
+                                                  &prov, &keySpec, &callerFrees))
+        << std::hex << GetLastError();
+    EXPECT_EQ(keySpec, static_cast<DWORD>(AT_SIGNATURE));
+    const std::string data = "login challenge 2026-12-09";
+    const std::vector<BYTE> signature = SignSha1(prov, keySpec, data);
+    ASSERT_FALSE(signature.empty()) << std::hex << GetLastError();
+    EXPECT_TRUE(VerifiesWith(&cert->pCertInfo->SubjectPublicKeyInfo, nullptr, data, signature));
+    if (callerFrees)
+        CryptReleaseContext(prov, 0);
+    CertFreeCertificateContext(cert);
+    CertCloseStore(my, 0);
+    EXPECT_GE(CountLogged("CPSignHash"), 1);
+    EmptyStore("MY");
 }
 
 // Without its vendor library the provider does not load. A library lacking one ordinal makes
