@@ -1,74 +1,8 @@
 // Keystead in the notification area: shown, hidden and ended only as it should be, and
 // following tokens that are plugged in and pulled out.
-#include "keystead_driver.h"
-#include "sim_rig.h"
-#include "test_paths.h"
-
-#include <gtest/gtest.h>
-
-#include <windows.h>
-#include <shellapi.h>
-
-#include <algorithm>
-#include <atomic>
-#include <string>
-#include <thread>
+#include "tray_fixture.h"
 
 using namespace keystead_test;
-
-namespace {
-
-const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest = WM_USER + 3;
-
-// Whether the shell still holds the icon of that window: only an existing icon can be modified.
-bool IconOf(HWND window) {
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = 488;
-    nid.hWnd = window;
-    nid.uID = 128;
-    return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
-}
-
-class TrayTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        SetWindowsVersion("Keystead.exe", "winxp");
-        ASSERT_EQ(rig_.Ctl("create E1 --container Ellen:both"), 0);
-    }
-    void TearDown() override { app_.Kill(); }
-
-    void StartHidden() {
-        ASSERT_TRUE(app_.Start(rig_.dir()));
-        // The dialog manager may show the window once more when its queue first runs empty;
-        // the next paint hides it again. Wait until it has stayed hidden a while.
-        int hiddenFor = 0;
-        for (int i = 0; i < 200 && hiddenFor < 12; ++i) {
-            hiddenFor = IsWindowVisible(app_.main()) ? 0 : hiddenFor + 1;
-            // Without a window manager a covered window may wait long for its paint; ask for
-            // it as an uncovering would.
-            if (i % 20 == 19 && hiddenFor == 0)
-                RedrawWindow(app_.main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-            Sleep(50);
-        }
-        ASSERT_FALSE(IsWindowVisible(app_.main())) << "the first paint hides the window";
-    }
-    int Scans() {
-        const auto log = rig_.LogOf(app_.pid());
-        return static_cast<int>(
-                   std::count_if(log.begin(), log.end(),
-                                 [](const LogLine& l) { return l.function == "ZQ_ListAllDev"; })) /
-               2;
-    }
-    bool IconPresent() { return IconOf(app_.main()); }
-    // Delivered as the shell and the system deliver them, and handled before this returns.
-    void Post(UINT message, WPARAM wp, LPARAM lp) { app_.Send(message, wp, lp); }
-    int Notify(const std::string& arguments) { return rig_.Ctl("notify " + arguments); }
-
-    TestRig rig_;
-    KeysteadRun app_;
-};
-
-} // namespace
 
 TEST_F(TrayTest, StartsInTheNotificationAreaWithTheFirstScanDone) {
     StartHidden();
@@ -186,21 +120,6 @@ TEST_F(TrayTest, WmCloseRemovesTheIconReleasesTheLibraryAndEnds) {
     EXPECT_EQ(rig_.LogOf(app_.pid()).size(), callsBefore) << "a call after the release";
     EXPECT_FALSE(IconOf(main));
 }
-
-namespace {
-
-std::atomic<int> g_closesSeen{0};
-
-LRESULT CALLBACK CountCloses(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) {
-        ++g_closesSeen;
-        DestroyWindow(hwnd);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-} // namespace
 
 TEST_F(TrayTest, TokensComingAndGoingRescanAndAPullWarnsOnTop) {
     StartHidden();
