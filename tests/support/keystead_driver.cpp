@@ -33,9 +33,14 @@ bool KeysteadRun::Launch(const std::string& rig, const std::string& exe) {
     std::string command = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    if (output_) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output_;
+    }
     const std::string dir = exe.substr(0, exe.find_last_of('\\'));
-    const bool ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   dir.c_str(), &si, &pi_) != FALSE;
+    const bool ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, output_ != nullptr, 0,
+                                   nullptr, dir.c_str(), &si, &pi_) != FALSE;
+    output_ = nullptr;
     SetEnvironmentVariableA("ZQSIM_RIG", n > 0 && n < sizeof previous ? previous : nullptr);
     return ok;
 }

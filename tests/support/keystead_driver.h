@@ -30,6 +30,8 @@ class KeysteadRun {
     KeysteadRun(const KeysteadRun&) = delete;
     KeysteadRun& operator=(const KeysteadRun&) = delete;
 
+    // The next Launch hands the program this inheritable file as its standard output.
+    void RedirectOutput(HANDLE file) { output_ = file; }
     // Starts the program with ZQSIM_RIG set; true once the process runs.
     bool Launch(const std::string& rig, const std::string& exe = KeysteadPath());
     // Waits until the main window exists and has finished its start-up (its first scan).
@@ -67,6 +69,7 @@ class KeysteadRun {
   private:
     PROCESS_INFORMATION pi_ = {};
     HWND main_ = nullptr;
+    HANDLE output_ = nullptr;
 };
 
 std::string WindowText(HWND hwnd);

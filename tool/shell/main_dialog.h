@@ -66,6 +66,9 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnRegisterCert();
     void OnUnregisterCert();
 
+    // Installation check (tool/install_check/system_information.cpp)
+    void OnSystemInformation();
+
     HDEVNOTIFY m_devNotify = nullptr;
     std::int32_t m_bVisible = 0;
     TokenTreeCtrl m_tree;

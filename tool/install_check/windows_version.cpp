@@ -1,0 +1,64 @@
+// Fills the version record for the operating-system line from the running system.
+#include "installation_probes.h"
+#include "os_description.h"
+#include "registry_key.h"
+#include "report_parts.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+static_assert(sizeof(OSVERSIONINFOEXA) == 156, "the extended record's size");
+static_assert(sizeof(OSVERSIONINFOA) == 148, "the basic record's size");
+
+// Without the extended record, the product options tell workstation from server. Empty when
+// they cannot be read.
+std::string ReadProductType() {
+    install_check::RegistryKey key("SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                                   KEY_QUERY_VALUE);
+    if (!key.open())
+        return std::string();
+    char buffer[80];
+    std::memset(buffer, 0, sizeof buffer);
+    DWORD size = sizeof buffer;
+    if (RegQueryValueExA(key.get(), "ProductType", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return std::string();
+    return install_check::TextInBuffer(buffer, sizeof buffer);
+}
+
+} // namespace
+
+int GetOsDescription(std::string& text) {
+    OSVERSIONINFOEXA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
+    const bool extended = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)) != FALSE;
+    if (!extended) {
+        // Systems before NT 4.0 SP6 and Windows 2000 know only the basic record.
+        info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+        if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)))
+            return 0;
+    }
+
+    install_check::OsFacts facts;
+    facts.extended = extended;
+    facts.record.majorVersion = info.dwMajorVersion;
+    facts.record.minorVersion = info.dwMinorVersion;
+    facts.record.buildNumber = info.dwBuildNumber;
+    facts.record.platformId = info.dwPlatformId;
+    std::memcpy(facts.record.csdVersion, info.szCSDVersion, sizeof facts.record.csdVersion);
+    facts.record.suiteMask = info.wSuiteMask;
+    facts.record.productType = info.wProductType;
+    if (install_check::NeedsProductType(facts))
+        facts.productType = ReadProductType();
+
+    std::string consoleWord;
+    install_check::ComposeOsDescription(facts, text, consoleWord);
+    if (!consoleWord.empty())
+        std::printf("%s", consoleWord.c_str());
+    return 1;
+}
