@@ -18,6 +18,12 @@ keystead_wine_env() {
     export WINEARCH=win32
 }
 
+# keystead_can_run_32bit: whether this kernel runs Wine's 32-bit loader at all (some virtual
+# machines offer 64-bit user code only, and then every exec of it fails).
+keystead_can_run_32bit() {
+    wine --version >/dev/null 2>&1
+}
+
 # keystead_prefix_template: prints the template's path, making it first if needed.
 keystead_prefix_template() {
     keystead_wine_env

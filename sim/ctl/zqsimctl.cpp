@@ -91,6 +91,13 @@ int Notify(bool arrival, const std::string& name, bool volume, bool nullData, UI
         std::memcpy(message.device.dbcc_name, name.data(), length);
     }
     DWORD_PTR answer = 0;
+    // A sent message that times out before the window's thread takes it is withdrawn, so a
+    // window still busy (closing a message box, say) would never see the event. Wait until it
+    // is back at its message loop; then the event's own timeout only bounds its handling.
+    if (!SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) {
+        std::fprintf(stderr, "Keystead does not answer\n");
+        return 1;
+    }
     WPARAM event = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
     LPARAM data = nullData ? 0 : reinterpret_cast<LPARAM>(&message);
     if (SendMessageTimeoutA(target, WM_DEVICECHANGE, event, data, SMTO_NORMAL, timeoutMs,

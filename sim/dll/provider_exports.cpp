@@ -102,7 +102,7 @@ bool ImportTokenKey(HCRYPTPROV platform, const std::vector<std::uint8_t>& blob) 
     HCRYPTKEY key = 0;
     if (!CryptImportKey(platform, blob.data(), static_cast<DWORD>(blob.size()), 0, 0, &key))
         return false;
-    CryptDestroyKey(key); // the pair stays installed in the context for its key spec
+    CryptDestroyKey(key); // the pair stays installed in the context for its usage
     return true;
 }
 

@@ -157,14 +157,7 @@ class ProviderTest : public ::testing::Test {
     std::string Exported(const std::string& serial, const char* kind) {
         const std::string path = rig_.dir() + "\\export.der";
         EXPECT_EQ(rig_.Ctl("export-cert " + serial + " 0 " + kind + " \"" + path + "\""), 0);
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        std::string der(65536, '\0');
-        DWORD read = 0;
-        ReadFile(file, &der[0], static_cast<DWORD>(der.size()), &read, nullptr);
-        CloseHandle(file);
-        der.resize(read);
-        return der;
+        return ReadFileBytes(path);
     }
     int CountLogged(const std::string& function) {
         int n = 0;
@@ -271,20 +264,20 @@ TEST_F(ProviderTest, TokenContainerSignsWithTheKeyBehindItsCertificate) {
 
     for (const char* kind : {"sign", "exch"}) {
         SCOPED_TRACE(kind);
-        const DWORD spec = std::string(kind) == "sign" ? AT_SIGNATURE : AT_KEYEXCHANGE;
+        const DWORD usage = std::string(kind) == "sign" ? AT_SIGNATURE : AT_KEYEXCHANGE;
         const std::string der = Exported("TKA1", kind);
         PCCERT_CONTEXT cert = CertCreateCertificateContext(
             X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
             static_cast<DWORD>(der.size()));
         ASSERT_NE(cert, nullptr);
         const std::string data = std::string("order for ") + kind;
-        const std::vector<BYTE> signature = SignSha1(prov, spec, data);
+        const std::vector<BYTE> signature = SignSha1(prov, usage, data);
         ASSERT_FALSE(signature.empty()) << std::hex << GetLastError();
         EXPECT_TRUE(VerifiesWith(&cert->pCertInfo->SubjectPublicKeyInfo, nullptr, data, signature));
 
         // The token's private key never leaves it.
         HCRYPTKEY user = 0;
-        ASSERT_TRUE(CryptGetUserKey(prov, spec, &user));
+        ASSERT_TRUE(CryptGetUserKey(prov, usage, &user));
         DWORD blobSize = 0;
         EXPECT_FALSE(CryptExportKey(user, 0, PRIVATEKEYBLOB, 0, nullptr, &blobSize));
         CryptDestroyKey(user);

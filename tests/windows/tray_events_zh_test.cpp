@@ -1,5 +1,5 @@
 // The Simplified Chinese Keystead in the notification area, on a Chinese Windows: its own
-// texts in the quit question and in the warning after a token is pulled.
+// texts in its title, in the quit question and in the warning after a token is pulled.
 #include "tray_fixture.h"
 
 using namespace keystead_test;
@@ -11,7 +11,7 @@ namespace {
 class ChineseTrayTest : public TrayTest {
   protected:
     HWND WaitForBox(const std::wstring& title) {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 400; ++i) {
             for (HWND w : app_.TopWindows()) {
                 char cls[16] = {};
                 GetClassNameA(w, cls, sizeof cls);
@@ -26,11 +26,8 @@ class ChineseTrayTest : public TrayTest {
 
 } // namespace
 
-TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsAndWarnsOfAPulledToken) {
+TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsBeforeItEnds) {
     ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
-    const std::wstring prompt = ChineseString(91);
-    ASSERT_FALSE(prompt.empty());
-    ASSERT_NE(prompt, L"Prompt") << "the Chinese set has texts of its own";
     StartHidden(BinDir() + "\\zh-CN\\Keystead.exe");
     EXPECT_TRUE(IconPresent());
     EXPECT_EQ(TextOf(app_.main()), ChineseString(76)) << "the title, which is also the icon's tip";
@@ -43,13 +40,21 @@ TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsAndWarnsOfAPulledToken) {
     app_.Send(WM_NULL);
     DWORD code = 99;
     EXPECT_FALSE(app_.WaitExit(300, &code));
+}
+
+TEST_F(ChineseTrayTest, ChineseSetWarnsOfAPulledTokenInItsOwnWords) {
+    ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
+    const std::wstring prompt = ChineseString(91);
+    ASSERT_FALSE(prompt.empty());
+    ASSERT_NE(prompt, L"Prompt") << "the Chinese set has texts of its own";
+    StartHidden(BinDir() + "\\zh-CN\\Keystead.exe");
 
     ASSERT_EQ(rig_.Ctl("pull E1"), 0);
     ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
-    box = WaitForBox(prompt);
+    HWND box = WaitForBox(prompt);
     ASSERT_NE(box, nullptr) << "no removal warning titled string 91";
     EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), ChineseString(90));
-    EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "system-modal, on top";
     EXPECT_EQ(Scans(), 2);
     AnswerDialog(box, IDOK);
 }
