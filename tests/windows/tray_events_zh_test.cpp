@@ -10,6 +10,13 @@ namespace {
 // Chinese Windows the ANSI code page holds the set's texts, as that build expects.
 class ChineseTrayTest : public TrayTest {
   protected:
+    void SetUp() override {
+        TrayTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
+        StartHidden(BinDir() + "\\zh-CN\\Keystead.exe");
+    }
     HWND WaitForBox(const std::wstring& title) {
         for (int i = 0; i < 400; ++i) {
             for (HWND w : app_.TopWindows()) {
@@ -27,8 +34,6 @@ class ChineseTrayTest : public TrayTest {
 } // namespace
 
 TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsBeforeItEnds) {
-    ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
-    StartHidden(BinDir() + "\\zh-CN\\Keystead.exe");
     EXPECT_TRUE(IconPresent());
     EXPECT_EQ(TextOf(app_.main()), ChineseString(76)) << "the title, which is also the icon's tip";
 
@@ -43,11 +48,9 @@ TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsBeforeItEnds) {
 }
 
 TEST_F(ChineseTrayTest, ChineseSetWarnsOfAPulledTokenInItsOwnWords) {
-    ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
     const std::wstring prompt = ChineseString(91);
     ASSERT_FALSE(prompt.empty());
     ASSERT_NE(prompt, L"Prompt") << "the Chinese set has texts of its own";
-    StartHidden(BinDir() + "\\zh-CN\\Keystead.exe");
 
     ASSERT_EQ(rig_.Ctl("pull E1"), 0);
     ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
