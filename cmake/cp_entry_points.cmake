@@ -10,7 +10,7 @@ set(KEYSTEAD_CP_ENTRY_POINTS
 
 # keystead_cp_def_lines(out prefix noname skip_ordinal): one EXPORTS line per entry point. With a
 # prefix the lines declare imports (<prefix><name>@<bytes> @<ordinal>), otherwise exports by
-# name of the stdcall functions; skip_ordinal leaves one out.
+# name of the stdcall functions; skip_ordinal leaves one out. 64-bit symbols carry no @<bytes>.
 function(keystead_cp_def_lines out prefix noname skip_ordinal)
     set(text "")
     foreach(entry IN LISTS KEYSTEAD_CP_ENTRY_POINTS)
@@ -21,11 +21,15 @@ function(keystead_cp_def_lines out prefix noname skip_ordinal)
         if(ordinal STREQUAL skip_ordinal)
             continue()
         endif()
-        math(EXPR bytes "${arguments} * 4")
+        set(symbol ${name})
+        if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+            math(EXPR bytes "${arguments} * 4")
+            set(symbol ${name}@${bytes})
+        endif()
         if(prefix)
-            string(APPEND text "    ${prefix}${name}@${bytes} @${ordinal}")
+            string(APPEND text "    ${prefix}${symbol} @${ordinal}")
         else()
-            string(APPEND text "    ${name}=${name}@${bytes} @${ordinal}")
+            string(APPEND text "    ${name}=${symbol} @${ordinal}")
         endif()
         if(noname)
             string(APPEND text " NONAME")

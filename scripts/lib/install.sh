@@ -1,6 +1,10 @@
 # Installs what this project needs on Debian 12 when it is missing. Safe to run again: with
 # everything present it installs nothing and does not touch apt.
+# shellcheck source=wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 
+# keystead_missing_packages [x86_64]: with x86_64, also what the 64-bit test build and Wine's
+# 64-bit half need, for a kernel that runs no 32-bit code.
 keystead_missing_packages() {
     local -a missing=()
     have() { command -v "$1" >/dev/null 2>&1; }
@@ -22,12 +26,27 @@ keystead_missing_packages() {
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)
+    if [ "${1:-}" = x86_64 ]; then
+        have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
+        have x86_64-w64-mingw32-gcc-posix || missing+=(gcc-mingw-w64-x86-64-posix)
+        have x86_64-w64-mingw32-windres || missing+=(binutils-mingw-w64-x86-64)
+        [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+    fi
     printf '%s\n' "${missing[@]}" | sort -u | tr '\n' ' '
 }
 
 keystead_install_deps() {
+    keystead_install_missing "" || return 1
+    # Whether the kernel runs 32-bit code shows only once Wine's 32-bit loader is there.
+    local arch
+    arch=$(keystead_windows_arch)
+    [ "$arch" = i686 ] || keystead_install_missing "$arch"
+}
+
+# keystead_install_missing [x86_64]
+keystead_install_missing() {
     local missing
-    missing=$(keystead_missing_packages)
+    missing=$(keystead_missing_packages "$1")
     [ -z "${missing// /}" ] && return 0
     if [ "$(id -u)" != 0 ]; then
         echo "keystead: missing packages ($missing) and not root to install them" >&2
@@ -61,7 +80,7 @@ keystead_install_deps() {
         fi
         rm -f "$pref"
     fi
-    missing=$(keystead_missing_packages)
+    missing=$(keystead_missing_packages "$1")
     if [ -n "${missing// /}" ]; then
         echo "keystead: still missing after install: $missing" >&2
         return 1

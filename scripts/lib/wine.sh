@@ -11,16 +11,49 @@ keystead_cache_dir() {
     fi
 }
 
+# keystead_windows_arch: i686 where this kernel runs Wine's 32-bit loader, x86_64 where it runs
+# 64-bit code only (some virtual machines refuse every i386 executable). The shipped programs are
+# 32-bit; on the second kind of machine the tests run a 64-bit build of the same sources instead.
+keystead_windows_arch() {
+    if [ -n "${KEYSTEAD_WINDOWS_ARCH:-}" ]; then
+        echo "$KEYSTEAD_WINDOWS_ARCH"
+    elif [ ! -x /usr/lib/wine/wine ] || /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo i686
+    else
+        echo x86_64
+    fi
+}
+
 keystead_wine_env() {
     export WINEDEBUG="${WINEDEBUG:--all}"
     # No Mono or Gecko download prompts: the machine has no network for them.
     export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-    export WINEARCH=win32
+    KEYSTEAD_WINDOWS_ARCH=$(keystead_windows_arch)
+    export KEYSTEAD_WINDOWS_ARCH
+    if [ "$KEYSTEAD_WINDOWS_ARCH" = x86_64 ]; then
+        export WINEARCH=win64
+        local shims
+        shims="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
+        case ":$PATH:" in
+        *":$shims:"*) ;;
+        *) export PATH="$shims:$PATH" ;;
+        esac
+    else
+        export WINEARCH=win32
+    fi
 }
 
-# keystead_can_run_32bit: whether this kernel runs Wine's 32-bit loader at all (some virtual
-# machines offer 64-bit user code only, and then every exec of it fails).
-keystead_can_run_32bit() {
+# keystead_windows_tree ROOT: the Windows build that Wine runs on this machine.
+keystead_windows_tree() {
+    if [ "$(keystead_windows_arch)" = x86_64 ]; then
+        echo "$1/build/windows64"
+    else
+        echo "$1/build/windows"
+    fi
+}
+
+# keystead_can_run_wine: whether Wine runs at all for the chosen architecture.
+keystead_can_run_wine() {
     wine --version >/dev/null 2>&1
 }
 
@@ -30,7 +63,7 @@ keystead_prefix_template() {
     local version cache template
     version=$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_')
     cache=$(keystead_cache_dir)
-    template="$cache/wine-template-$version"
+    template="$cache/wine-template-$version-$WINEARCH"
     if [ ! -f "$template/.complete" ]; then
         mkdir -p "$cache"
         rm -rf "$template.tmp"

@@ -25,18 +25,38 @@ class Image {
             s += bytes_[offset++];
         return s;
     }
-    bool Load() {
+    bool Load(PeImage* pe) {
         IMAGE_DOS_HEADER dos;
-        IMAGE_NT_HEADERS32 nt;
-        if (!Read(0, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
-            !Read(static_cast<std::size_t>(dos.e_lfanew), &nt) ||
-            nt.Signature != IMAGE_NT_SIGNATURE)
+        DWORD signature = 0;
+        IMAGE_FILE_HEADER file;
+        WORD magic = 0;
+        if (!Read(0, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0)
             return false;
-        nt_ = nt;
-        std::size_t at = static_cast<std::size_t>(dos.e_lfanew) +
-                         offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-                         nt.FileHeader.SizeOfOptionalHeader;
-        for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+        const std::size_t headers = static_cast<std::size_t>(dos.e_lfanew);
+        const std::size_t optional = headers + sizeof signature + sizeof file;
+        if (!Read(headers, &signature) || signature != IMAGE_NT_SIGNATURE ||
+            !Read(headers + sizeof signature, &file) || !Read(optional, &magic))
+            return false;
+        // The directories sit at a different place in a 64-bit image's optional header.
+        if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+            IMAGE_OPTIONAL_HEADER32 header;
+            if (!Read(optional, &header))
+                return false;
+            pe->subsystem = header.Subsystem;
+            std::memcpy(directories_, header.DataDirectory, sizeof directories_);
+        } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+            IMAGE_OPTIONAL_HEADER64 header;
+            if (!Read(optional, &header))
+                return false;
+            pe->subsystem = header.Subsystem;
+            wide_ = true;
+            std::memcpy(directories_, header.DataDirectory, sizeof directories_);
+        } else {
+            return false;
+        }
+        pe->machine = file.Machine;
+        const std::size_t at = optional + file.SizeOfOptionalHeader;
+        for (int i = 0; i < file.NumberOfSections; ++i) {
             IMAGE_SECTION_HEADER s;
             if (!Read(at + i * sizeof s, &s))
                 return false;
@@ -53,13 +73,13 @@ class Image {
         }
         return SIZE_MAX;
     }
-    const IMAGE_DATA_DIRECTORY& Directory(int index) const {
-        return nt_.OptionalHeader.DataDirectory[index];
-    }
+    const IMAGE_DATA_DIRECTORY& Directory(int index) const { return directories_[index]; }
+    bool Wide() const { return wide_; }
 
   private:
     std::vector<char> bytes_;
-    IMAGE_NT_HEADERS32 nt_{};
+    IMAGE_DATA_DIRECTORY directories_[IMAGE_NUMBEROF_DIRECTORY_ENTRIES] = {};
+    bool wide_ = false;
     std::vector<IMAGE_SECTION_HEADER> sections_;
 };
 
@@ -102,19 +122,29 @@ bool ReadImports(const Image& image, PeImage* pe) {
             return true;
         const std::string dll = image.Text(image.Offset(d.Name));
         const DWORD thunks = d.OriginalFirstThunk ? d.OriginalFirstThunk : d.FirstThunk;
-        for (std::size_t t = image.Offset(thunks);; t += 4) {
-            std::uint32_t thunk = 0;
-            if (!image.Read(t, &thunk))
+        const std::size_t step = image.Wide() ? 8 : 4;
+        for (std::size_t t = image.Offset(thunks);; t += step) {
+            std::uint64_t thunk = 0;
+            bool read = false;
+            if (image.Wide()) {
+                read = image.Read(t, &thunk);
+            } else {
+                std::uint32_t narrow = 0;
+                read = image.Read(t, &narrow);
+                thunk = narrow;
+            }
+            if (!read)
                 return false;
             if (!thunk)
                 break;
             PeImport entry;
             entry.dll = dll;
-            entry.byOrdinal = (thunk & IMAGE_ORDINAL_FLAG32) != 0;
+            entry.byOrdinal =
+                (thunk & (image.Wide() ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32)) != 0;
             if (entry.byOrdinal)
                 entry.ordinal = static_cast<std::uint16_t>(thunk & 0xFFFF);
             else
-                entry.name = image.Text(image.Offset(thunk) + 2);
+                entry.name = image.Text(image.Offset(static_cast<std::uint32_t>(thunk)) + 2);
             pe->imports.push_back(entry);
         }
     }
@@ -126,7 +156,7 @@ PeImage ReadPeImage(const std::string& path) {
     PeImage pe;
     std::ifstream in(path, std::ios::binary);
     Image image(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
-    pe.ok = image.Load() && ReadExports(image, &pe) && ReadImports(image, &pe);
+    pe.ok = image.Load(&pe) && ReadExports(image, &pe) && ReadImports(image, &pe);
     return pe;
 }
 

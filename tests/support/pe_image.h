@@ -1,4 +1,5 @@
-// The export and import directories of a 32-bit PE file, read from disk without loading it.
+// The header fields and the export and import directories of a PE file (32- or 64-bit), read
+// from disk without loading it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,8 @@ struct PeImport {
 
 struct PeImage {
     bool ok = false;
+    std::uint16_t machine = 0;
+    std::uint16_t subsystem = 0;
     std::string moduleName; // the name in the export directory
     std::uint32_t ordinalBase = 0;
     std::vector<std::uint32_t> exportRvas;            // one per slot; 0 for an empty slot

@@ -23,6 +23,13 @@ std::string BinDir() {
     return ThisProgramDir() + "\\..\\bin";
 }
 
+std::string ShippedBinDir() {
+    if (sizeof(void*) == 4)
+        return BinDir();
+    // A 64-bit test build sits in build/windows64, beside the 32-bit tree of the shipped files.
+    return ThisProgramDir() + "\\..\\..\\windows\\bin";
+}
+
 std::string MakeTempDir(const char* tag) {
     static std::atomic<unsigned> counter{0};
     char temp[MAX_PATH + 1];

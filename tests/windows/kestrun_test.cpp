@@ -1,5 +1,6 @@
 // Kestrun under every Windows family Wine can present: the right setup program from the right
 // folder, waited for, shown, given nothing, and exit code 0 whatever happens.
+#include "pe_image.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
@@ -191,13 +192,16 @@ TEST_F(KestrunTest, StartedFromAnotherFolderItFindsNothingAndExitsWithZero) {
 }
 
 TEST(KestrunProgram, IsAWindowsSubsystemProgramWithoutConsole) {
-    const std::string path = keystead_test::BinDir() + "\\Kestrun.exe";
-    HMODULE image = LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(image, nullptr);
-    const BYTE* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~3u);
-    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-    FreeLibrary(image);
+    const WORD thisMachine =
+        sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    const std::pair<std::string, WORD> programs[] = {
+        {keystead_test::BinDir() + "\\Kestrun.exe", thisMachine},
+        {keystead_test::ShippedBinDir() + "\\Kestrun.exe", IMAGE_FILE_MACHINE_I386}};
+    for (const auto& [path, machine] : programs) {
+        SCOPED_TRACE(path);
+        const keystead_test::PeImage image = keystead_test::ReadPeImage(path);
+        ASSERT_TRUE(image.ok);
+        EXPECT_EQ(image.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+        EXPECT_EQ(image.machine, machine);
+    }
 }

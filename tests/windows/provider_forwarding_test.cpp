@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,19 +28,40 @@ using LastCall = void(WINAPI*)(ProbeCall* out);
 struct EntryPoint {
     const char* name;
     int ordinal;
-    int arguments;
+    // One letter per parameter: P for a handle or pointer, D for a 32-bit value (DWORD, ALG_ID,
+    // BOOL). On 64-bit Windows a D travels in a register whose upper half means nothing.
+    const char* parameters;
 };
 // The published provider interface.
-const EntryPoint kEntryPoints[] = {
-    {"CPAcquireContext", 1, 4}, {"CPReleaseContext", 2, 2},   {"CPGenKey", 3, 4},
-    {"CPDeriveKey", 4, 5},      {"CPDestroyKey", 5, 2},       {"CPSetKeyParam", 6, 5},
-    {"CPGetKeyParam", 7, 6},    {"CPExportKey", 8, 7},        {"CPImportKey", 9, 6},
-    {"CPEncrypt", 11, 8},       {"CPDecrypt", 12, 7},         {"CPCreateHash", 13, 5},
-    {"CPHashData", 14, 5},      {"CPHashSessionKey", 15, 4},  {"CPDestroyHash", 16, 2},
-    {"CPSignHash", 17, 7},      {"CPVerifySignature", 18, 7}, {"CPGenRandom", 19, 3},
-    {"CPGetUserKey", 20, 3},    {"CPSetProvParam", 21, 4},    {"CPGetProvParam", 22, 5},
-    {"CPSetHashParam", 23, 5},  {"CPGetHashParam", 24, 6},    {"CPDuplicateHash", 25, 5},
-    {"CPDuplicateKey", 26, 5}};
+const EntryPoint kEntryPoints[] = {{"CPAcquireContext", 1, "PPDP"},
+                                   {"CPReleaseContext", 2, "PD"},
+                                   {"CPGenKey", 3, "PDDP"},
+                                   {"CPDeriveKey", 4, "PDPDP"},
+                                   {"CPDestroyKey", 5, "PP"},
+                                   {"CPSetKeyParam", 6, "PPDPD"},
+                                   {"CPGetKeyParam", 7, "PPDPPD"},
+                                   {"CPExportKey", 8, "PPPDDPP"},
+                                   {"CPImportKey", 9, "PPDPDP"},
+                                   {"CPEncrypt", 11, "PPPDDPPD"},
+                                   {"CPDecrypt", 12, "PPPDDPP"},
+                                   {"CPCreateHash", 13, "PDPDP"},
+                                   {"CPHashData", 14, "PPPDD"},
+                                   {"CPHashSessionKey", 15, "PPPD"},
+                                   {"CPDestroyHash", 16, "PP"},
+                                   {"CPSignHash", 17, "PPDPDPP"},
+                                   {"CPVerifySignature", 18, "PPPDPPD"},
+                                   {"CPGenRandom", 19, "PDP"},
+                                   {"CPGetUserKey", 20, "PDP"},
+                                   {"CPSetProvParam", 21, "PDPD"},
+                                   {"CPGetProvParam", 22, "PDPPD"},
+                                   {"CPSetHashParam", 23, "PPDPD"},
+                                   {"CPGetHashParam", 24, "PPDPPD"},
+                                   {"CPDuplicateHash", 25, "PPPDP"},
+                                   {"CPDuplicateKey", 26, "PPPDP"}};
+
+int Arity(const EntryPoint& e) {
+    return static_cast<int>(strlen(e.parameters));
+}
 
 using A = DWORD_PTR;
 
@@ -114,12 +136,19 @@ TEST_F(ForwardingTest, EveryEntryPointPassesItsArgumentsUnchangedToItsOrdinal) {
                      0,           0xFFFFFFFFu,
                      0x80000000u, 0x12345678u,
                      7,           0xC0DE0000u + static_cast<A>(e.ordinal)};
-        EXPECT_EQ(CallWith(f, e.arguments, args), TRUE);
+        if (sizeof(A) > 4) // a handle that needs all 64 bits
+            args[0] |= static_cast<A>(static_cast<unsigned long long>(0x7E) << 40);
+        EXPECT_EQ(CallWith(f, Arity(e), args), TRUE);
         const ProbeCall call = Last();
         EXPECT_EQ(call.ordinal, e.ordinal);
-        ASSERT_EQ(call.count, e.arguments);
-        for (int i = 0; i < e.arguments; ++i)
-            EXPECT_EQ(call.args[i], args[i]) << "argument " << i;
+        ASSERT_EQ(call.count, Arity(e));
+        for (int i = 0; i < Arity(e); ++i) {
+            if (e.parameters[i] == 'D')
+                EXPECT_EQ(static_cast<DWORD>(call.args[i]), static_cast<DWORD>(args[i]))
+                    << "argument " << i;
+            else
+                EXPECT_EQ(call.args[i], args[i]) << "argument " << i;
+        }
     }
 }
 
@@ -131,7 +160,7 @@ TEST_F(ForwardingTest, ResultsBecomeExactlyTrueOrFalse) {
         const A args[8] = {};
         for (BOOL vendor : results) {
             configure_(vendor, 0, FALSE);
-            EXPECT_EQ(CallWith(f, e.arguments, args), vendor ? 1 : 0)
+            EXPECT_EQ(CallWith(f, Arity(e), args), vendor ? 1 : 0)
                 << e.name << " vendor result " << vendor;
         }
     }
@@ -144,15 +173,15 @@ TEST_F(ForwardingTest, TheVendorsLastErrorReachesTheCaller) {
         const A args[8] = {};
         configure_(FALSE, static_cast<DWORD>(NTE_BAD_KEYSET), TRUE);
         SetLastError(0);
-        EXPECT_EQ(CallWith(f, e.arguments, args), FALSE);
+        EXPECT_EQ(CallWith(f, Arity(e), args), FALSE);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(NTE_BAD_KEYSET));
         // Also on success, and also when the vendor leaves the value alone.
         configure_(2, 0x1234, TRUE);
-        EXPECT_EQ(CallWith(f, e.arguments, args), TRUE);
+        EXPECT_EQ(CallWith(f, Arity(e), args), TRUE);
         EXPECT_EQ(GetLastError(), 0x1234u);
         configure_(FALSE, 0, FALSE);
         SetLastError(0xDEADBEEF);
-        EXPECT_EQ(CallWith(f, e.arguments, args), FALSE);
+        EXPECT_EQ(CallWith(f, Arity(e), args), FALSE);
         EXPECT_EQ(GetLastError(), 0xDEADBEEFu);
     }
 }

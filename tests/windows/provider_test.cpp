@@ -36,9 +36,15 @@ const std::vector<std::pair<std::string, int>> kEntryPoints = {
     {"CPSetHashParam", 23},  {"CPGetHashParam", 24},    {"CPDuplicateHash", 25},
     {"CPDuplicateKey", 26}};
 
-TEST(ProviderShape, ExportsAndImportsAreExactlyTheInterface) {
-    const PeImage pe = ReadPeImage(ProviderPath());
+WORD ThisMachine() {
+    return sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+}
+
+void ExpectTheInterfacesShape(const std::string& path, WORD machine) {
+    SCOPED_TRACE(path);
+    const PeImage pe = ReadPeImage(path);
     ASSERT_TRUE(pe.ok);
+    EXPECT_EQ(pe.machine, machine);
     EXPECT_EQ(pe.moduleName, "ZQ_CSP.dll");
     EXPECT_EQ(pe.ordinalBase, 1u);
     ASSERT_EQ(pe.exportRvas.size(), 26u);
@@ -61,6 +67,13 @@ TEST(ProviderShape, ExportsAndImportsAreExactlyTheInterface) {
     for (const auto& entry : kEntryPoints)
         wanted.insert(entry.second);
     EXPECT_EQ(vendorOrdinals, wanted);
+}
+
+TEST(ProviderShape, ExportsAndImportsAreExactlyTheInterface) {
+    ExpectTheInterfacesShape(ProviderPath(), ThisMachine());
+    // A 64-bit test build still checks the 32-bit library that ships.
+    if (sizeof(void*) != 4)
+        ExpectTheInterfacesShape(ShippedBinDir() + "\\ZQ_CSP.dll", IMAGE_FILE_MACHINE_I386);
 }
 
 TEST(ProviderShape, OrdinalTenFindsNothingOnceLoaded) {
