@@ -54,7 +54,6 @@ bool SameBytes(const std::string& stored, const char* given, std::int32_t length
            std::memcmp(stored.data(), given, stored.size()) == 0;
 }
 
-
 } // namespace
 
 VendorModel::VendorModel(Rig rig, RigFileLock* fileLock)

@@ -63,16 +63,17 @@ using A = DWORD_PTR;
 
 extern "C" {
 
-PROBE4(1)
-PROBE2(2) PROBE4(3) PROBE5(4) PROBE2(5) PROBE5(6) PROBE6(7) PROBE7(8) PROBE6(9) PROBE8(11)
-    PROBE7(12) PROBE5(13) PROBE5(14) PROBE4(15) PROBE2(16) PROBE7(17) PROBE7(18) PROBE3(19)
-        PROBE3(20) PROBE4(21) PROBE5(22) PROBE5(23) PROBE6(24) PROBE5(25) PROBE5(26)
+// clang-format off
+PROBE4(1) PROBE2(2) PROBE4(3) PROBE5(4) PROBE2(5) PROBE5(6) PROBE6(7) PROBE7(8) PROBE6(9)
+PROBE8(11) PROBE7(12) PROBE5(13) PROBE5(14) PROBE4(15) PROBE2(16) PROBE7(17) PROBE7(18)
+PROBE3(19) PROBE3(20) PROBE4(21) PROBE5(22) PROBE5(23) PROBE6(24) PROBE5(25) PROBE5(26)
 
-            void WINAPI ProbeConfigure(BOOL result, DWORD error, BOOL setError) {
+void WINAPI ProbeConfigure(BOOL result, DWORD error, BOOL setError) {
     g_result = result;
     g_error = error;
     g_setError = setError;
 }
+// clang-format on
 
 void WINAPI ProbeLastCall(ProbeCall* out) {
     *out = g_last;
