@@ -7,6 +7,7 @@ using namespace keystead_test;
 TEST_F(TrayTest, StartsInTheNotificationAreaWithTheFirstScanDone) {
     StartHidden();
     EXPECT_TRUE(IconPresent());
+    EXPECT_EQ(TrayTipsReading(L"Keystead"), 1) << "the icon's tip";
     EXPECT_EQ(Scans(), 1);
     EXPECT_EQ(app_.Tree().size(), 4u) << "the tree already holds the first scan";
 }
@@ -97,6 +98,7 @@ TEST_F(TrayTest, QuitAsksAndOnlyYesEnds) {
     ASSERT_TRUE(app_.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(IconOf(main)) << "the icon must go with Keystead";
+    EXPECT_EQ(TrayTipsReading(L"Keystead"), 0) << "the shell still shows the icon";
 }
 
 TEST_F(TrayTest, MessageTenTwentySevenEndsWithoutAQuestion) {
@@ -131,34 +133,8 @@ TEST_F(TrayTest, TokensComingAndGoingRescanAndAPullWarnsOnTop) {
     EXPECT_EQ(Scans(), 2) << "other drives, volumes and empty broadcasts change nothing";
 
     // A default-PIN prompt stands open (here a stand-in with its title) when the token goes.
-    g_closesSeen = 0;
-    std::atomic<bool> ready{false};
-    std::thread prompt([&] {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = CountCloses;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PromptStandIn";
-        RegisterClassA(&wc);
-        // Registered under the dialog class name so that a search by class finds it.
-        WNDCLASSA dialog = {};
-        GetClassInfoA(nullptr, "#32770", &dialog);
-        dialog.lpfnWndProc = CountCloses;
-        dialog.hInstance = GetModuleHandleA(nullptr);
-        dialog.lpszClassName = "#32770";
-        RegisterClassA(&dialog);
-        HWND w = CreateWindowA("#32770", "Change USB KEY PIN", WS_POPUP, 0, 0, 50, 50, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
-        ready = w != nullptr;
-        MSG msg;
-        const DWORD start = GetTickCount();
-        while (IsWindow(w) && GetTickCount() - start < 20000) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(10);
-        }
-    });
-    while (!ready.load())
-        Sleep(10);
+    PromptStandIn prompt(L"Change USB KEY PIN");
+    ASSERT_TRUE(prompt.open());
     ASSERT_EQ(rig_.Ctl("pull E1"), 0);
     ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
     HWND box = app_.WaitForDialog("Prompt");
@@ -170,7 +146,6 @@ TEST_F(TrayTest, TokensComingAndGoingRescanAndAPullWarnsOnTop) {
     EXPECT_EQ(Scans(), 3);
     EXPECT_EQ(app_.Tree().size(), 1u) << "the pulled token left the tree";
     AnswerDialog(box, IDOK);
-    prompt.join();
 }
 
 TEST_F(TrayTest, OnThe9xFamilyEveryFourthEventIsActedOnAfterAPause) {

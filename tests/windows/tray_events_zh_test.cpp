@@ -1,5 +1,6 @@
 // The Simplified Chinese Keystead in the notification area, on a Chinese Windows: its own
-// texts in its title, in the quit question and in the warning after a token is pulled.
+// texts in its title, in the quit question and in the warning after a token is pulled, which
+// also closes the set's own default-PIN prompt.
 #include "tray_fixture.h"
 
 using namespace keystead_test;
@@ -35,7 +36,8 @@ class ChineseTrayTest : public TrayTest {
 
 TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsBeforeItEnds) {
     EXPECT_TRUE(IconPresent());
-    EXPECT_EQ(TextOf(app_.main()), ChineseString(76)) << "the title, which is also the icon's tip";
+    EXPECT_EQ(TextOf(app_.main()), ChineseString(76)) << "the title";
+    EXPECT_EQ(TrayTipsReading(ChineseString(76)), 1) << "the icon's tip";
 
     PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
     HWND box = WaitForBox(ChineseString(4));
@@ -51,6 +53,11 @@ TEST_F(ChineseTrayTest, ChineseSetWarnsOfAPulledTokenInItsOwnWords) {
     const std::wstring prompt = ChineseString(91);
     ASSERT_FALSE(prompt.empty());
     ASSERT_NE(prompt, L"Prompt") << "the Chinese set has texts of its own";
+    // The Chinese default-PIN prompt, titled with the set's string 92, stands open.
+    const std::wstring pinPrompt = ChineseString(92);
+    ASSERT_FALSE(pinPrompt.empty());
+    PromptStandIn pin(pinPrompt);
+    ASSERT_TRUE(pin.open());
 
     ASSERT_EQ(rig_.Ctl("pull E1"), 0);
     ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
@@ -58,6 +65,7 @@ TEST_F(ChineseTrayTest, ChineseSetWarnsOfAPulledTokenInItsOwnWords) {
     ASSERT_NE(box, nullptr) << "no removal warning titled string 91";
     EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), ChineseString(90));
     EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "system-modal, on top";
+    EXPECT_EQ(g_closesSeen.load(), 1) << "the prompt titled string 92 was not closed";
     EXPECT_EQ(Scans(), 2);
     AnswerDialog(box, IDOK);
 }

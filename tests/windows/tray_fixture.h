@@ -9,12 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace keystead_test {
 namespace {
@@ -24,10 +27,68 @@ const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest 
 // Whether the shell still holds the icon of that window: only an existing icon can be modified.
 bool IconOf(HWND window) {
     NOTIFYICONDATAA nid = {};
-    nid.cbSize = 488;
+    nid.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
     nid.hWnd = window;
     nid.uID = 128;
     return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
+inline std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+// The tips of the notification-area icons as the shell shows them. Wine's tray keeps them in
+// tooltip controls owned by its tray window (on X11 "__winex11_standalone_tray") or by each
+// icon's own window ("__wine_tray_icon"); the controls live in the shell's process, so their
+// texts are read through memory lent there.
+inline std::vector<std::wstring> TrayTips() {
+    std::vector<std::wstring> tips;
+    for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
+         w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
+        const HWND owner = GetWindow(w, GW_OWNER);
+        const std::wstring ownerClass = owner ? ClassOf(owner) : L"";
+        if (ownerClass != L"__winex11_standalone_tray" && ownerClass != L"__wine_tray_icon")
+            continue;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE shell =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!shell)
+            continue;
+        const SIZE_T textOffset = 512, textChars = 256;
+        BYTE* lent = static_cast<BYTE*>(
+            VirtualAllocEx(shell, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        DWORD_PTR count = 0;
+        if (lent)
+            SendMessageTimeoutW(w, TTM_GETTOOLCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+        for (DWORD_PTR i = 0; i < count && i < 16; ++i) {
+            TTTOOLINFOW info = {};
+            info.cbSize = sizeof info;
+            info.lpszText = reinterpret_cast<LPWSTR>(lent + textOffset);
+            const wchar_t none = 0;
+            DWORD_PTR found = 0;
+            wchar_t text[textChars] = {};
+            if (WriteProcessMemory(shell, lent, &info, sizeof info, nullptr) &&
+                WriteProcessMemory(shell, lent + textOffset, &none, sizeof none, nullptr) &&
+                SendMessageTimeoutW(w, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(lent),
+                                    SMTO_NORMAL, 5000, &found) &&
+                found &&
+                ReadProcessMemory(shell, lent + textOffset, text, sizeof text - sizeof(wchar_t),
+                                  nullptr))
+                tips.push_back(text);
+        }
+        if (lent)
+            VirtualFreeEx(shell, lent, 0, MEM_RELEASE);
+        CloseHandle(shell);
+    }
+    return tips;
+}
+
+inline int TrayTipsReading(const std::wstring& tip) {
+    const std::vector<std::wstring> tips = TrayTips();
+    return static_cast<int>(std::count(tips.begin(), tips.end(), tip));
 }
 
 class TrayTest : public ::testing::Test {
@@ -77,8 +138,51 @@ inline LRESULT CALLBACK CountCloses(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         DestroyWindow(hwnd);
         return 0;
     }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// A window of the dialog class with the given title, such as a default-PIN prompt left open,
+// on a thread of its own, counting the WM_CLOSE messages it gets. Gone after 20 s at the latest.
+class PromptStandIn {
+  public:
+    explicit PromptStandIn(const std::wstring& title) {
+        g_closesSeen = 0;
+        thread_ = std::thread([this, title] { Run(title); });
+        while (!ready_.load())
+            Sleep(10);
+    }
+    ~PromptStandIn() {
+        if (IsWindow(window_))
+            PostMessageW(window_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    bool open() const { return window_ != nullptr; }
+
+  private:
+    void Run(const std::wstring& title) {
+        // Registered under the dialog class name so that a search by class finds it.
+        WNDCLASSW dialog = {};
+        GetClassInfoW(nullptr, L"#32770", &dialog);
+        dialog.lpfnWndProc = CountCloses;
+        dialog.hInstance = GetModuleHandleW(nullptr);
+        dialog.lpszClassName = L"#32770";
+        RegisterClassW(&dialog);
+        window_ = CreateWindowW(L"#32770", title.c_str(), WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        ready_ = true;
+        MSG msg;
+        const DWORD start = GetTickCount();
+        while (IsWindow(window_) && GetTickCount() - start < 20000) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            Sleep(10);
+        }
+    }
+
+    std::thread thread_;
+    std::atomic<bool> ready_{false};
+    HWND window_ = nullptr;
+};
 
 inline std::wstring TextOf(HWND hwnd) {
     wchar_t text[1024] = {};

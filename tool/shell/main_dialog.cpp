@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "token/scan_state.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -55,7 +56,9 @@ BOOL MainDialog::OnInitDialog() {
     SetWindowTextA(hwnd(), LoadText(76).c_str());
     RegisterForTokenEvents();
 
-    m_nid.cbSize = 488; // the layout without the trailing GUID
+    // The layout without the trailing GUID: 488 bytes in the 32-bit program.
+    m_nid.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
+    static_assert(sizeof(void*) != 4 || offsetof(NOTIFYICONDATAA, guidItem) == 488);
     m_nid.hWnd = hwnd();
     m_nid.uID = IDI_KEYSTEAD;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
