@@ -589,6 +589,8 @@ TEST_F(SystemInformationTest, ABrowserVersionTooLongForItsBufferOrMissingIsShown
 }
 
 TEST_F(SystemInformationTest, TheChineseSetShowsTheSameReportWithItsOwnTexts) {
+    // Run in a Chinese locale, as on a Chinese Windows, so that the texts compared are real.
+    ASSERT_EQ(GetACP(), 936u) << "not run in a Chinese locale";
     const ReportTexts chinese = TextsOf(KeysteadPath(true));
     ASSERT_FALSE(chinese.caption.empty());
     ASSERT_NE(chinese.os, EnglishTexts().os);
