@@ -101,8 +101,12 @@ class TrayTest : public ::testing::Test {
 
     void StartHidden(const std::string& exe = KeysteadPath()) {
         ASSERT_TRUE(app_.Start(rig_.dir(), exe));
-        // The dialog manager may show the window once more when its queue first runs empty;
-        // the next paint hides it again. Wait until it has stayed hidden a while.
+        ASSERT_TRUE(SettlesHidden()) << "the first paint hides the window";
+    }
+    // Whether the window ends up hidden and stays so a while. The dialog manager may show it
+    // once more when its queue first runs empty, and without a window manager Wine may map it
+    // again after a hide; while Keystead means to be hidden its next paint hides it again.
+    bool SettlesHidden() {
         int hiddenFor = 0;
         for (int i = 0; i < 200 && hiddenFor < 12; ++i) {
             hiddenFor = IsWindowVisible(app_.main()) ? 0 : hiddenFor + 1;
@@ -112,7 +116,7 @@ class TrayTest : public ::testing::Test {
                 RedrawWindow(app_.main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
             Sleep(50);
         }
-        ASSERT_FALSE(IsWindowVisible(app_.main())) << "the first paint hides the window";
+        return !IsWindowVisible(app_.main());
     }
     int Scans() {
         const auto log = rig_.LogOf(app_.pid());
