@@ -1,13 +1,5 @@
 # Cross build for 64-bit Windows with MinGW-w64. The shipped programs are the 32-bit ones; this
 # tree builds the same sources for machines whose kernel runs 64-bit code only, so that Wine's
 # 64-bit half can still run every Windows test there.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_DLLTOOL x86_64-w64-mingw32-dlltool)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,5 +1,6 @@
 #include "keystead_driver.h"
 
+#include "lent_memory.h"
 #include "test_paths.h"
 
 #include <cstring>
@@ -123,25 +124,22 @@ void KeysteadRun::Kill() {
 std::vector<TreeItem> KeysteadRun::Tree() const {
     std::vector<TreeItem> items;
     HWND control = tree();
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                 pi_.dwProcessId);
-    if (!process)
-        return items;
     const SIZE_T textSize = 512;
-    BYTE* remote = static_cast<BYTE*>(
-        VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    LentMemory lent(pi_.dwProcessId, sizeof(TVITEMA) + textSize);
+    if (!lent.ok())
+        return items;
     auto read = [&](HTREEITEM item, int depth) {
         TVITEMA tv = {};
         tv.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
         tv.hItem = item;
         tv.stateMask = TVIS_SELECTED;
-        tv.pszText = reinterpret_cast<char*>(remote + sizeof(TVITEMA));
+        tv.pszText = reinterpret_cast<char*>(lent.at(sizeof(TVITEMA)));
         tv.cchTextMax = static_cast<int>(textSize);
-        WriteProcessMemory(process, remote, &tv, sizeof tv, nullptr);
-        SendMessageA(control, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
+        lent.Write(0, &tv, sizeof tv);
+        SendMessageA(control, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(lent.at(0)));
         char text[512] = {};
-        ReadProcessMemory(process, remote + sizeof(TVITEMA), text, textSize - 1, nullptr);
-        ReadProcessMemory(process, remote, &tv, sizeof tv, nullptr);
+        lent.Read(sizeof(TVITEMA), text, textSize - 1);
+        lent.Read(0, &tv, sizeof tv);
         TreeItem t;
         t.handle = item;
         t.depth = depth;
@@ -161,8 +159,6 @@ std::vector<TreeItem> KeysteadRun::Tree() const {
                 read(c, 2);
         }
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return items;
 }
 

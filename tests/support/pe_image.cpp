@@ -125,16 +125,11 @@ bool ReadImports(const Image& image, PeImage* pe) {
         const std::size_t step = image.Wide() ? 8 : 4;
         for (std::size_t t = image.Offset(thunks);; t += step) {
             std::uint64_t thunk = 0;
-            bool read = false;
-            if (image.Wide()) {
-                read = image.Read(t, &thunk);
-            } else {
-                std::uint32_t narrow = 0;
-                read = image.Read(t, &narrow);
-                thunk = narrow;
-            }
-            if (!read)
+            std::uint32_t narrow = 0;
+            if (!(image.Wide() ? image.Read(t, &thunk) : image.Read(t, &narrow)))
                 return false;
+            if (!image.Wide())
+                thunk = narrow;
             if (!thunk)
                 break;
             PeImport entry;
@@ -158,6 +153,14 @@ PeImage ReadPeImage(const std::string& path) {
     Image image(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
     pe.ok = image.Load(&pe) && ReadExports(image, &pe) && ReadImports(image, &pe);
     return pe;
+}
+
+std::uint16_t ThisBuildsMachine() {
+    return sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+}
+
+std::uint16_t ShippedMachine() {
+    return IMAGE_FILE_MACHINE_I386;
 }
 
 } // namespace keystead_test

@@ -29,4 +29,9 @@ struct PeImage {
 
 PeImage ReadPeImage(const std::string& path);
 
+// The machine field of the images this test build makes (i386, or AMD64 in the 64-bit build),
+// and that of the images that ship.
+std::uint16_t ThisBuildsMachine();
+std::uint16_t ShippedMachine();
+
 } // namespace keystead_test

@@ -36,10 +36,6 @@ const std::vector<std::pair<std::string, int>> kEntryPoints = {
     {"CPSetHashParam", 23},  {"CPGetHashParam", 24},    {"CPDuplicateHash", 25},
     {"CPDuplicateKey", 26}};
 
-WORD ThisMachine() {
-    return sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-}
-
 void ExpectTheInterfacesShape(const std::string& path, WORD machine) {
     SCOPED_TRACE(path);
     const PeImage pe = ReadPeImage(path);
@@ -70,10 +66,10 @@ void ExpectTheInterfacesShape(const std::string& path, WORD machine) {
 }
 
 TEST(ProviderShape, ExportsAndImportsAreExactlyTheInterface) {
-    ExpectTheInterfacesShape(ProviderPath(), ThisMachine());
+    ExpectTheInterfacesShape(ProviderPath(), ThisBuildsMachine());
     // A 64-bit test build still checks the 32-bit library that ships.
-    if (sizeof(void*) != 4)
-        ExpectTheInterfacesShape(ShippedBinDir() + "\\ZQ_CSP.dll", IMAGE_FILE_MACHINE_I386);
+    if (ShippedBinDir() != BinDir())
+        ExpectTheInterfacesShape(ShippedBinDir() + "\\ZQ_CSP.dll", ShippedMachine());
 }
 
 TEST(ProviderShape, OrdinalTenFindsNothingOnceLoaded) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "keystead_driver.h"
+#include "lent_memory.h"
 #include "sim_rig.h"
 #include "test_paths.h"
 
@@ -53,35 +54,24 @@ inline std::vector<std::wstring> TrayTips() {
             continue;
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
-        HANDLE shell =
-            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (!shell)
-            continue;
         const SIZE_T textOffset = 512, textChars = 256;
-        BYTE* lent = static_cast<BYTE*>(
-            VirtualAllocEx(shell, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        LentMemory lent(pid, textOffset + textChars * sizeof(wchar_t));
         DWORD_PTR count = 0;
-        if (lent)
+        if (lent.ok())
             SendMessageTimeoutW(w, TTM_GETTOOLCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
         for (DWORD_PTR i = 0; i < count && i < 16; ++i) {
             TTTOOLINFOW info = {};
             info.cbSize = sizeof info;
-            info.lpszText = reinterpret_cast<LPWSTR>(lent + textOffset);
+            info.lpszText = reinterpret_cast<LPWSTR>(lent.at(textOffset));
             const wchar_t none = 0;
             DWORD_PTR found = 0;
             wchar_t text[textChars] = {};
-            if (WriteProcessMemory(shell, lent, &info, sizeof info, nullptr) &&
-                WriteProcessMemory(shell, lent + textOffset, &none, sizeof none, nullptr) &&
-                SendMessageTimeoutW(w, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(lent),
+            if (lent.Write(0, &info, sizeof info) && lent.Write(textOffset, &none, sizeof none) &&
+                SendMessageTimeoutW(w, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(lent.at(0)),
                                     SMTO_NORMAL, 5000, &found) &&
-                found &&
-                ReadProcessMemory(shell, lent + textOffset, text, sizeof text - sizeof(wchar_t),
-                                  nullptr))
+                found && lent.Read(textOffset, text, sizeof text - sizeof(wchar_t)))
                 tips.push_back(text);
         }
-        if (lent)
-            VirtualFreeEx(shell, lent, 0, MEM_RELEASE);
-        CloseHandle(shell);
     }
     return tips;
 }

@@ -1,0 +1,12 @@
+# What both MinGW-w64 cross builds share; the toolchain file names the processor first.
+# The posix thread model, so std::thread exists.
+set(KEYSTEAD_MINGW_TRIPLE ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${KEYSTEAD_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KEYSTEAD_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KEYSTEAD_MINGW_TRIPLE}-windres)
+set(CMAKE_DLLTOOL ${KEYSTEAD_MINGW_TRIPLE}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${KEYSTEAD_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
