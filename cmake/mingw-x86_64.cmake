@@ -1,5 +1,5 @@
-# Cross build for 64-bit Windows with MinGW-w64. The shipped programs are the 32-bit ones; this
-# tree builds the same sources for machines whose kernel runs 64-bit code only, so that Wine's
-# 64-bit half can still run every Windows test there.
+# The same programs for 64-bit Windows, win32 thread model like the shipped ones: what the tests
+# run on machines whose kernel runs 64-bit code only.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KEYSTEAD_MINGW_THREADS win32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

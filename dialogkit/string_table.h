@@ -5,6 +5,9 @@
 
 #include <string>
 
+// Room for one text of the string table in the ANSI code page, terminator included.
+constexpr int kMaxTextBytes = 1024;
+
 // Empty when the table has no entry with that number.
 std::string LoadText(HINSTANCE module, UINT id);
 inline std::string LoadText(UINT id) {

@@ -1,17 +1,27 @@
 // Kestrun: starts the setup program of the package that fits this Windows and waits for it.
 // No window, no message, no argument read or passed on; the exit code is always 0.
+//
+// Kestrun is the first program a user starts from the package, on any Windows from 95 on, so it
+// depends on nothing that a bare system may lack: no C runtime, only KERNEL32 and SHELL32. The
+// process begins at KestrunStart, not at a runtime's start-up code.
 #include "setup_choice.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
-
 namespace {
+
+// The compiler may turn a clearing loop into a call to memset, which no runtime provides here,
+// so records are cleared byte by byte through a volatile pointer.
+template <class Record> void Clear(Record* record) {
+    volatile unsigned char* byte = reinterpret_cast<volatile unsigned char*>(record);
+    for (unsigned long i = 0; i < sizeof(Record); ++i)
+        byte[i] = 0;
+}
 
 int IsMajorVersionAbove4() {
     OSVERSIONINFOA version;
-    std::memset(&version, 0, sizeof version);
+    Clear(&version);
     version.dwOSVersionInfoSize = 148;
     const bool known = GetVersionExA(&version) != FALSE;
     return kestrun::MajorVersionAbove4(known, version.dwMajorVersion);
@@ -24,7 +34,7 @@ int RunAndWait(const char* directory, const char* file, const char* parameters) 
     kestrun::CopyBounded(params, sizeof params, parameters);
 
     SHELLEXECUTEINFOA info;
-    std::memset(&info, 0, sizeof info);
+    Clear(&info);
     info.cbSize = 60;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = nullptr;
@@ -44,17 +54,17 @@ int RunAndWait(const char* directory, const char* file, const char* parameters) 
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+extern "C" void WINAPI KestrunStart() {
     char directory[256];
     char file[256];
     char parameters[128];
-    std::memset(directory, 0, sizeof directory);
-    std::memset(file, 0, sizeof file);
-    std::memset(parameters, 0, sizeof parameters);
+    Clear(&directory);
+    Clear(&file);
+    Clear(&parameters);
 
     const kestrun::SetupPackage package = kestrun::PackageFor(IsMajorVersionAbove4());
     kestrun::CopyBounded(file, sizeof file, package.file);
     kestrun::CopyBounded(directory, sizeof directory, package.directory);
     RunAndWait(directory, file, parameters);
-    return 0;
+    ExitProcess(0);
 }

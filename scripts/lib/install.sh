@@ -9,6 +9,9 @@ keystead_missing_packages() {
     local -a missing=()
     have() { command -v "$1" >/dev/null 2>&1; }
     installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+    # The win32 thread model for the programs that ship, the posix one for the tests.
+    have i686-w64-mingw32-g++-win32 || missing+=(g++-mingw-w64-i686-win32)
+    have i686-w64-mingw32-gcc-win32 || missing+=(gcc-mingw-w64-i686-win32)
     have i686-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-i686-posix)
     have i686-w64-mingw32-gcc-posix || missing+=(gcc-mingw-w64-i686-posix)
     have i686-w64-mingw32-windres || missing+=(binutils-mingw-w64-i686)
@@ -27,6 +30,8 @@ keystead_missing_packages() {
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)
     if [ "${1:-}" = x86_64 ]; then
+        have x86_64-w64-mingw32-g++-win32 || missing+=(g++-mingw-w64-x86-64-win32)
+        have x86_64-w64-mingw32-gcc-win32 || missing+=(gcc-mingw-w64-x86-64-win32)
         have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
         have x86_64-w64-mingw32-gcc-posix || missing+=(gcc-mingw-w64-x86-64-posix)
         have x86_64-w64-mingw32-windres || missing+=(binutils-mingw-w64-x86-64)

@@ -43,12 +43,13 @@ keystead_wine_env() {
     fi
 }
 
-# keystead_windows_tree ROOT: the Windows build that Wine runs on this machine.
+# keystead_windows_tree ROOT: the Windows test tree that Wine runs on this machine. Its bin
+# folder holds the simulator, zqsimctl and copies of the programs it drives.
 keystead_windows_tree() {
     if [ "$(keystead_windows_arch)" = x86_64 ]; then
-        echo "$1/build/windows64"
+        echo "$1/build/windows64-tests"
     else
-        echo "$1/build/windows"
+        echo "$1/build/windows-tests"
     fi
 }
 

@@ -24,9 +24,7 @@ std::string BinDir() {
 }
 
 std::string ShippedBinDir() {
-    if (sizeof(void*) == 4)
-        return BinDir();
-    // A 64-bit test build sits in build/windows64, beside the 32-bit tree of the shipped files.
+    // Every test tree sits in build/, beside build/windows, the tree of the shipped files.
     return ThisProgramDir() + "\\..\\..\\windows\\bin";
 }
 

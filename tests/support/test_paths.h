@@ -1,5 +1,5 @@
-// Where the built programs are, seen from a test program in build/windows/tests (or
-// build/windows64/tests, the 64-bit test build of the same sources).
+// Where the built programs are, seen from a test program in build/windows-tests/tests (or
+// build/windows64-tests/tests, which drives the 64-bit build of the same sources).
 #pragma once
 
 #include <string>
@@ -7,9 +7,9 @@
 namespace keystead_test {
 
 std::string ThisProgramDir();
-std::string BinDir(); // build/windows/bin
+std::string BinDir(); // the test tree's bin: the simulator and copies of the programs
 std::string TestBinDir();
-// The 32-bit programs that ship: BinDir() itself, unless this is the 64-bit test build.
+// The 32-bit programs that ship: build/windows/bin.
 std::string ShippedBinDir();
 // A new empty folder under the temporary directory, for one test's rig or files.
 std::string MakeTempDir(const char* tag);

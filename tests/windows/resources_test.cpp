@@ -158,7 +158,13 @@ TEST_P(ResourceSetTest, EveryStringHasItsExactTextAndAbsentNumbersAreEmpty) {
         const wchar_t* entry = nullptr;
         int length = LoadStringW(module_, t.id, reinterpret_cast<LPWSTR>(&entry), 0);
         ASSERT_GT(length, 0);
-        char ansi[512] = {};
+        // Keystead reads a text into a fixed buffer; even in the code page that takes the most
+        // bytes for it, the text leaves half the buffer to spare.
+        for (UINT codePage : {936u, 1252u})
+            EXPECT_LT(WideCharToMultiByte(codePage, 0, entry, length, nullptr, 0, nullptr, nullptr),
+                      kMaxTextBytes / 2)
+                << "string " << t.id << " in code page " << codePage;
+        char ansi[kMaxTextBytes] = {};
         WideCharToMultiByte(CP_ACP, 0, entry, length, ansi, sizeof ansi - 1, nullptr, nullptr);
         EXPECT_EQ(LoadText(module_, t.id), ansi) << "string " << t.id;
     }

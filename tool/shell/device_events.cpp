@@ -3,6 +3,7 @@
 
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
+#include "platform/system_function.h"
 #include "token_events.h"
 
 #include <dbt.h>
@@ -19,6 +20,9 @@ const GUID kCdromInterface = {
 constexpr DWORD kMaxBroadcastSize = 4096;
 
 shell::Win9xEventCounter g_win9xEvents;
+
+// Windows 98 and 2000 brought device notifications; 95 and NT 4.0 lack the function.
+using RegisterNotification = HDEVNOTIFY WINAPI(HANDLE, LPVOID, DWORD);
 
 // The interface name of a device-interface broadcast, or null when the broadcast is of another
 // kind or its header is not plausible.
@@ -42,11 +46,16 @@ void MainDialog::RegisterForTokenEvents() {
     if (IsWindows9x())
         return;
     DEV_BROADCAST_DEVICEINTERFACE_A filter;
+    static_assert(sizeof(void*) != 4 || sizeof filter == 32, "the filter the system expects");
     std::memset(&filter, 0, sizeof filter);
     filter.dbcc_size = 32;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = kCdromInterface;
-    m_devNotify = RegisterDeviceNotificationA(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    auto* registerNotification =
+        FindSystemFunction<RegisterNotification>("user32.dll", "RegisterDeviceNotificationA");
+    // Without it no token event arrives; Refresh and the icon's menu still rescan.
+    if (registerNotification)
+        m_devNotify = registerNotification(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 int MainDialog::IsTokenDeviceEvent(const char* name, std::size_t length, int removal) {

@@ -1,10 +1,21 @@
 #include "token_api.h"
 
+#include <type_traits>
+
 TokenApi g_tokenApi;
 
 namespace {
 
+// A pointer to a __cdecl function. In a 32-bit build the convention is part of the function's
+// type, so a WINAPI (__stdcall) entry type would not match; 64-bit Windows has one convention.
+template <typename Entry> struct IsCdeclEntry : std::false_type {};
+template <typename Result, typename... Args>
+struct IsCdeclEntry<Result(__cdecl*)(Args...)> : std::true_type {};
+static_assert(sizeof(void*) != 4 || !IsCdeclEntry<std::int32_t(WINAPI*)(TokenHandle)>::value,
+              "the 32-bit build tells the two conventions apart");
+
 template <typename Entry> bool BindEntry(HMODULE library, const char* name, Entry* slot) {
+    static_assert(IsCdeclEntry<Entry>::value, "vendor entry points are __cdecl functions");
     FARPROC found = GetProcAddress(library, name);
     if (!found)
         return false;

@@ -6,15 +6,18 @@
 
 namespace {
 
+// Made before WinMain, while the process has one thread, and kept for its life: a first use
+// racing between threads would need the runtime's initialisation lock, which does not work on
+// the 9x family.
+const HANDLE g_bracketMutex = CreateMutexA(nullptr, FALSE, nullptr);
+
 HANDLE BracketMutex() {
-    // Made on first use, thread-safely, and kept for the life of the process.
-    static const HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
-    return mutex;
+    return g_bracketMutex;
 }
 
 void WaitServingSentMessages(HANDLE mutex) {
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjectsEx(1, &mutex, INFINITE, QS_SENDMESSAGE, 0);
+        DWORD woke = MsgWaitForMultipleObjects(1, &mutex, FALSE, INFINITE, QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0)
             return;
         if (woke == WAIT_OBJECT_0 + 1) {
