@@ -61,6 +61,8 @@ class Image {
             if (!Read(at + i * sizeof s, &s))
                 return false;
             sections_.push_back(s);
+            pe->sections.push_back(
+                {s.VirtualAddress, s.Misc.VirtualSize, s.PointerToRawData, s.SizeOfRawData});
         }
         return true;
     }
@@ -150,9 +152,24 @@ bool ReadImports(const Image& image, PeImage* pe) {
 PeImage ReadPeImage(const std::string& path) {
     PeImage pe;
     std::ifstream in(path, std::ios::binary);
-    Image image(std::vector<char>(std::istreambuf_iterator<char>(in), {}));
+    pe.file.assign(std::istreambuf_iterator<char>(in), {});
+    Image image(pe.file);
     pe.ok = image.Load(&pe) && ReadExports(image, &pe) && ReadImports(image, &pe);
     return pe;
+}
+
+std::vector<std::uint8_t> PeImage::BytesAt(std::uint32_t rva, std::size_t count) const {
+    std::vector<std::uint8_t> bytes;
+    for (const Section& s : sections) {
+        if (rva < s.rva || rva - s.rva >= s.fileSize)
+            continue;
+        const std::size_t at = s.fileOffset + (rva - s.rva);
+        for (std::size_t i = 0; i < count && i < s.fileSize - (rva - s.rva) && at + i < file.size();
+             ++i)
+            bytes.push_back(static_cast<std::uint8_t>(file[at + i]));
+        break;
+    }
+    return bytes;
 }
 
 std::uint16_t ThisBuildsMachine() {

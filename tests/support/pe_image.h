@@ -25,6 +25,14 @@ struct PeImage {
     std::vector<std::uint32_t> exportRvas;            // one per slot; 0 for an empty slot
     std::map<std::string, std::uint16_t> exportNames; // name -> ordinal
     std::vector<PeImport> imports;
+    std::vector<char> file; // the whole file as read
+    // Up to count bytes of the image at an RVA, as the loader would map them from the file.
+    std::vector<std::uint8_t> BytesAt(std::uint32_t rva, std::size_t count) const;
+
+    struct Section {
+        std::uint32_t rva, size, fileOffset, fileSize;
+    };
+    std::vector<Section> sections;
 };
 
 PeImage ReadPeImage(const std::string& path);

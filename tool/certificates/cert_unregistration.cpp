@@ -1,6 +1,7 @@
 #include "cert_registration.h"
 
 #include "cert_store.h"
+#include "platform/system_function.h"
 
 #include <cstring>
 #include <cwchar>
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace {
+
+using StoreControl = BOOL WINAPI(HCERTSTORE, DWORD, DWORD, const void*);
 
 bool NamesTokenProvider(PCCERT_CONTEXT cert, const wchar_t* provider) {
     DWORD size = 0;
@@ -60,8 +63,10 @@ int UnregisterCertificates(const unsigned char* certificate, std::int32_t length
     for (PCCERT_CONTEXT match : matches)
         CertDeleteCertificateFromStore(match); // releases the duplicate, whatever its outcome
     // Windows writes a system store's deletions through at once; asking for it costs nothing
-    // there and is what makes them last on implementations that cache them (Wine's).
-    if (!matches.empty())
-        CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    // there and is what makes them last on implementations that cache them (Wine's). Windows
+    // 2000 brought the function; before it there is nothing to ask.
+    auto* commit = FindSystemFunction<StoreControl>("crypt32.dll", "CertControlStore");
+    if (!matches.empty() && commit)
+        commit(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
     return matches.empty() ? 0 : 1;
 }

@@ -1,0 +1,228 @@
+// The shipped 32-bit files, read from disk: every function they import exists, and works, on
+// every Windows they are for. Wine offers every function whatever version it reports, and no
+// machine here runs 32-bit code, so the import tables are where this is proven.
+#include "pe_image.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using keystead_test::PeImage;
+using keystead_test::ReadPeImage;
+using keystead_test::ShippedBinDir;
+
+struct Row {
+    std::string module, function, first9x, firstNt, stub9x, requires, use, why;
+};
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return s;
+}
+
+std::map<std::string, Row> ReadTable() {
+    std::map<std::string, Row> table;
+    std::ifstream in(keystead_test::TestBinDir() + "\\windows_functions.tsv");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');)
+            f.push_back(field);
+        EXPECT_EQ(f.size(), 9u) << line;
+        if (f.size() != 9)
+            continue;
+        table[f[0] + "!" + f[1]] = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]};
+    }
+    EXPECT_GT(table.size(), 100u) << "the table was not found or not read";
+    return table;
+}
+
+// The Windows we name, each with the releases of its family up to itself.
+struct Family {
+    const char* name;
+    bool nt;
+    std::vector<std::string> releases;
+};
+const Family kFamilies[] = {
+    {"Windows 95", false, {"95"}},
+    {"Windows 98", false, {"95", "98"}},
+    {"Windows Me", false, {"95", "98", "me"}},
+    {"Windows NT 4.0", true, {"3.1", "3.5", "3.51", "4.0"}},
+    {"Windows 2000", true, {"3.1", "3.5", "3.51", "4.0", "2000"}},
+    {"Windows XP", true, {"3.1", "3.5", "3.51", "4.0", "2000", "xp"}},
+    {"Windows Vista", true, {"3.1", "3.5", "3.51", "4.0", "2000", "xp", "vista"}},
+};
+
+bool Has(const Family& family, const Row& row) {
+    const std::string& first = family.nt ? row.firstNt : row.first9x;
+    for (const std::string& release : family.releases)
+        if (release == first)
+            return true;
+    return false;
+}
+
+const char* const kShipped[] = {"Keystead.exe", "zh-CN\\Keystead.exe", "Kestrun.exe", "ZQ_CSP.dll"};
+
+PeImage Shipped(const char* file) {
+    PeImage image = ReadPeImage(ShippedBinDir() + "\\" + file);
+    EXPECT_TRUE(image.ok) << file;
+    EXPECT_EQ(image.machine, keystead_test::ShippedMachine()) << file;
+    return image;
+}
+
+} // namespace
+
+TEST(ShippedFiles, EveryImportExistsAndWorksOnEveryWindowsWeName) {
+    const std::map<std::string, Row> table = ReadTable();
+    for (const char* file : kShipped) {
+        for (const keystead_test::PeImport& import : Shipped(file).imports) {
+            const std::string dll = Upper(import.dll);
+            if (import.byOrdinal) {
+                // Only the provider's forwarding to the vendor library goes by ordinal.
+                EXPECT_EQ(dll, "ZQCSP.DLL") << file << " imports ordinal " << import.ordinal;
+                continue;
+            }
+            const std::string key = dll + "!" + import.name;
+            const auto row = table.find(key);
+            if (row == table.end()) {
+                ADD_FAILURE() << file << " imports " << key << ", which the table lacks";
+                continue;
+            }
+            const Row& r = row->second;
+            EXPECT_EQ(r.use, "import") << file << " imports " << key << ", meant to be looked up";
+            for (const Family& family : kFamilies)
+                EXPECT_TRUE(Has(family, r))
+                    << file << " imports " << key << ", which " << family.name << " lacks";
+            if (r.stub9x == "yes") {
+                EXPECT_NE(r.why, "-")
+                    << file << " imports " << key
+                    << ", only a stub on Windows 95, 98 and Me, and the table names no caller "
+                       "for whom that is harmless";
+            }
+        }
+    }
+}
+
+TEST(ShippedFiles, LookedUpFunctionsAreNamedNotImportedAndEveryRowIsUsed) {
+    const std::map<std::string, Row> table = ReadTable();
+    std::set<std::string> imported;
+    std::string contents;
+    for (const char* file : kShipped) {
+        const PeImage image = Shipped(file);
+        for (const keystead_test::PeImport& import : image.imports)
+            imported.insert(Upper(import.dll) + "!" + import.name);
+        contents.append(image.file.begin(), image.file.end());
+    }
+    for (const auto& [key, row] : table) {
+        if (row.use == "lookup") {
+            EXPECT_EQ(imported.count(key), 0u) << key << " is imported, not looked up";
+            // GetProcAddress is given the name, so the name is in the file.
+            EXPECT_NE(contents.find(row.function + '\0'), std::string::npos)
+                << key << " is in the table as looked up, but no shipped file names it";
+        } else {
+            EXPECT_EQ(imported.count(key), 1u) << key << " is in the table, but nothing imports it";
+        }
+    }
+}
+
+TEST(ShippedFiles, KestrunNeedsNoRuntimeOnlyKernelUserAndShell) {
+    for (const keystead_test::PeImport& import : Shipped("Kestrun.exe").imports) {
+        const std::string dll = Upper(import.dll);
+        EXPECT_TRUE(dll == "KERNEL32.DLL" || dll == "USER32.DLL" || dll == "SHELL32.DLL")
+            << "Kestrun.exe imports " << dll << "!" << import.name;
+    }
+}
+
+namespace {
+
+// Length of a ModRM operand (ModRM byte, SIB byte, displacement), 32-bit addressing.
+std::size_t ModRmLength(const std::vector<std::uint8_t>& code, std::size_t at) {
+    if (at >= code.size())
+        return 0;
+    const int mod = code[at] >> 6, rm = code[at] & 7;
+    std::size_t length = 1;
+    if (mod != 3 && rm == 4) {
+        if (at + 1 >= code.size())
+            return 0;
+        ++length;
+        if (mod == 0 && (code[at + 1] & 7) == 5)
+            length += 4;
+    }
+    if (mod == 0 && rm == 5)
+        length += 4;
+    else if (mod == 1)
+        length += 1;
+    else if (mod == 2)
+        length += 4;
+    return length;
+}
+
+// Walks a forwarder's instructions to its first return: the bytes popped by "ret n" (0 for a
+// plain "ret"), or -1 with the reason when an instruction is not among those a forwarder uses.
+int BytesPoppedOnReturn(const std::vector<std::uint8_t>& code, std::string* why) {
+    std::size_t at = 0;
+    while (at < code.size()) {
+        const std::uint8_t op = code[at];
+        if (op == 0xC2 && at + 2 < code.size())
+            return code[at + 1] | code[at + 2] << 8;
+        if (op == 0xC3)
+            return 0;
+        std::size_t length = 0;
+        if (op >= 0x50 && op <= 0x5F) // push, pop
+            length = 1;
+        else if (op == 0x89 || op == 0x8B || op == 0x85 || op == 0x31 || op == 0x33 || op == 0x8D ||
+                 op == 0xFF) // mov, test, xor, lea, call/jmp indirect
+            length = 1 + ModRmLength(code, at + 1);
+        else if (op == 0x83) // add/sub r/m32, imm8
+            length = 2 + ModRmLength(code, at + 1);
+        else if (op == 0x0F && at + 1 < code.size() &&
+                 (code[at + 1] == 0x95 || code[at + 1] == 0xB6)) // setne, movzx
+            length = 2 + ModRmLength(code, at + 2);
+        if (length == 0 || (op == 0xFF && at + 1 < code.size() && (code[at + 1] & 0x38) == 0x20)) {
+            std::ostringstream reason;
+            reason << "unexpected instruction byte 0x" << std::hex << int(op) << " at +" << at;
+            *why = reason.str();
+            return -1; // an unknown form, or a jump that would leave the function
+        }
+        at += length;
+    }
+    *why = "no return found";
+    return -1;
+}
+
+} // namespace
+
+TEST(ShippedFiles, EveryProviderEntryPointPopsExactlyItsOwnArguments) {
+    // A __stdcall function pops its arguments itself; popping more or fewer than CryptoAPI
+    // pushed corrupts the caller's stack. Read from the 32-bit code, the only place it shows.
+    const PeImage provider = Shipped("ZQ_CSP.dll");
+    std::stringstream entries(KEYSTEAD_CP_ENTRY_POINTS); // name:ordinal:arguments ...
+    int checked = 0;
+    for (std::string entry; entries >> entry;) {
+        const std::string name = entry.substr(0, entry.find(':'));
+        const std::size_t second = entry.find(':', name.size() + 1);
+        const unsigned ordinal = std::stoul(entry.substr(name.size() + 1));
+        const int arguments = std::stoi(entry.substr(second + 1));
+        SCOPED_TRACE(name);
+        ASSERT_GE(ordinal, provider.ordinalBase);
+        ASSERT_LT(ordinal - provider.ordinalBase, provider.exportRvas.size());
+        const std::uint32_t rva = provider.exportRvas[ordinal - provider.ordinalBase];
+        std::string why;
+        EXPECT_EQ(BytesPoppedOnReturn(provider.BytesAt(rva, 256), &why), 4 * arguments) << why;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 25);
+}
