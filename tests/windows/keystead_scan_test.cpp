@@ -350,3 +350,42 @@ TEST_F(KeysteadScanTest, TheChineseSetShowsItsTextsAndSetsNoLabelEvenOnVista) {
     EXPECT_EQ(WindowText(app_.main()), "Keystead");
     FreeLibrary(chinese);
 }
+
+// Keystead as it runs where the system lacks device notifications and integrity labels (Windows
+// 95 and NT 4.0): a test build whose run-time lookups of those functions fail.
+std::string KeysteadWithoutLookups() {
+    return TestBinDir() + "\\absent\\Keystead.exe";
+}
+
+TEST_F(KeysteadScanTest, WithoutLabelFunctionsTheVistaFamilyScansWithNoLabel) {
+    ASSERT_EQ(rig_.Ctl("create V1 --container Zhang:both"), 0);
+    SetWindowsVersion("Keystead.exe", "vista");
+    const bool started = app_.Start(rig_.dir(), KeysteadWithoutLookups());
+    SetWindowsVersion("Keystead.exe", "winxp");
+    ASSERT_TRUE(started) << "the shipped build ends here, as Wine refuses the label";
+    EXPECT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "USB_Key_1");
+    DWORD code = 0;
+    EXPECT_FALSE(app_.WaitExit(500, &code)) << "ended with " << code;
+}
+
+TEST_F(KeysteadScanTest, WithoutDeviceNotificationsRefreshAndShowingStillRescan) {
+    SetWindowsVersion("Keystead.exe", "nt40");
+    const bool started = app_.Start(rig_.dir(), KeysteadWithoutLookups());
+    SetWindowsVersion("Keystead.exe", "winxp");
+    ASSERT_TRUE(started);
+    ASSERT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "No find Device!");
+
+    ASSERT_EQ(rig_.Ctl("create N1 --container Li:both"), 0);
+    app_.Click(kRefresh);
+    ASSERT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "USB_Key_1");
+
+    ASSERT_EQ(rig_.Ctl("pull N1"), 0);
+    app_.Send(WM_USER + 1, 128, WM_LBUTTONDBLCLK); // the icon double-clicked shows and rescans
+    ASSERT_EQ(Roots().size(), 1u);
+    EXPECT_EQ(Roots()[0].text, "No find Device!");
+    EXPECT_TRUE(IsWindowVisible(app_.main()));
+    ExpectBracketsBalanced(Log());
+}
