@@ -1,5 +1,7 @@
 #include "modal_dialog.h"
 
+#include "subclassed_window.h"
+
 namespace dialogkit {
 
 INT_PTR ModalDialog::RunModal(HWND parent) {
@@ -46,6 +48,12 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND hwnd, UINT message, WPARAM wp, LPA
     self = reinterpret_cast<ModalDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self)
         return FALSE;
+    // A subclassed control's notices go back to the control; this dialog does not see them.
+    if (message == WM_COMMAND && SubclassedWindow::FromHandle(reinterpret_cast<HWND>(lp))) {
+        SendMessageA(reinterpret_cast<HWND>(lp), kReflectedCommand, wp, lp);
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
     LRESULT result = 0;
     if (!self->WindowProc(message, wp, lp, &result))
         return FALSE;

@@ -32,6 +32,7 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnMessage<MainDialog>(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDA, &MainDialog::OnSelChangedTree),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDW, &MainDialog::OnSelChangedTree),
+        OnCommand<MainDialog>(IDC_CHANGE_PIN, &MainDialog::OnChangePin),
         OnCommand<MainDialog>(IDC_VIEW_CERT, &MainDialog::OnViewCert),
         OnCommand<MainDialog>(IDC_REFRESH, &MainDialog::OnRefreshButton),
         OnCommand<MainDialog>(IDC_REGISTER_CERT, &MainDialog::OnRegisterCert),

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "dialogkit/modal_dialog.h"
+#include "pin/change_pin_dialog.h"
+#include "resources/resource.h"
 #include "token/token_api.h"
 #include "token/token_tree.h"
 
@@ -66,6 +68,9 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnRegisterCert();
     void OnUnregisterCert();
 
+    // PIN commands (tool/shell/pin_commands.cpp)
+    void OnChangePin();
+
     // Installation check (tool/install_check/system_information.cpp)
     void OnSystemInformation();
 
@@ -75,5 +80,6 @@ class MainDialog : public dialogkit::ModalDialog {
     HICON m_hIcon = nullptr;
     NOTIFYICONDATAA m_nid;
     HMODULE m_hTokenLib = nullptr;
+    ChangePinDialog m_dlgChangePin{IDD_CHANGE_PIN};
     char m_containerName[128]; // the scan's container-name buffer
 };

@@ -1,0 +1,70 @@
+#include "change_pin_command.h"
+
+#include "dialogkit/message_box.h"
+#include "dialogkit/string_table.h"
+#include "pin_field.h"
+#include "token/token_api.h"
+#include "token/token_lock.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr UINT kCaptionPrompt = 4;
+constexpr UINT kTextCloseFailed = 8;
+constexpr UINT kTextOpenFailed = 9;
+constexpr UINT kTextWrongPin = 10; // "... You have %d chances still."
+constexpr UINT kTextPinLocked = 11;
+constexpr UINT kTextPinChanged = 77;
+
+// What the token said, for the message shown once the token is closed and the lock released.
+struct ChangeOutcome {
+    UINT text = 0;
+    int attemptsLeft = 0;
+};
+
+ChangeOutcome ChangeOnToken(const char* deviceName, const char* oldPin, const char* newPin) {
+    ChangeOutcome outcome;
+    TokenLockBracket bracket;
+    TokenHandle handle = 0;
+    if (g_tokenApi.ZQ_OpenDev(deviceName, static_cast<std::int32_t>(std::strlen(deviceName)),
+                              &handle) != kTokenOk) {
+        outcome.text = kTextOpenFailed;
+        return outcome;
+    }
+    if (g_tokenApi.ZQ_ToKenChangeUser(handle, oldPin,
+                                      static_cast<std::int32_t>(std::strlen(oldPin)), newPin,
+                                      static_cast<std::int32_t>(std::strlen(newPin))) != kTokenOk) {
+        outcome.attemptsLeft = g_tokenApi.ZQpro_GetPinTime(handle, 1, 0);
+        g_tokenApi.ZQ_CloseDev(handle);
+        outcome.text = outcome.attemptsLeft > 0 ? kTextWrongPin : kTextPinLocked;
+        return outcome;
+    }
+    outcome.text = g_tokenApi.ZQ_CloseDev(handle) != kTokenOk ? kTextCloseFailed : kTextPinChanged;
+    return outcome;
+}
+
+} // namespace
+
+void ChangeTokenPin(HWND owner, const char* deviceName, ChangePinDialog& dialog) {
+    if (dialog.DoModal(owner) != IDOK)
+        return;
+    char oldPin[pin::kPinBufferBytes];
+    char newPin[pin::kPinBufferBytes];
+    std::memset(oldPin, 0, sizeof oldPin);
+    std::memset(newPin, 0, sizeof newPin);
+    dialog.GetPins(oldPin, newPin);
+    const ChangeOutcome outcome = ChangeOnToken(deviceName, oldPin, newPin);
+    pin::WipeBytes(oldPin, sizeof oldPin);
+    pin::WipeBytes(newPin, sizeof newPin);
+
+    if (outcome.text == kTextWrongPin) {
+        char text[128];
+        std::snprintf(text, sizeof text, LoadText(kTextWrongPin).c_str(), outcome.attemptsLeft);
+        MessageBoxA(owner, text, LoadText(kCaptionPrompt).c_str(), MB_ICONERROR);
+        return;
+    }
+    dialogkit::ShowTextBox(owner, outcome.text, kCaptionPrompt,
+                           outcome.text == kTextPinChanged ? MB_ICONINFORMATION : MB_ICONERROR);
+}

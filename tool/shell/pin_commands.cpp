@@ -1,0 +1,16 @@
+// The PIN commands of the main window: they take the selected token and hand it to tool/pin.
+#include "main_dialog.h"
+
+#include "dialogkit/message_box.h"
+#include "pin/change_pin_command.h"
+#include "resources/resource.h"
+
+void MainDialog::OnChangePin() {
+    HTREEITEM item = m_tree.GetSelectedItem();
+    const DeviceNode* device = item ? GetDeviceNode(item) : nullptr;
+    if (!device) {
+        dialogkit::ShowTextBox(hwnd(), 2, 4, MB_OK); // "No find Device!"
+        return;
+    }
+    ChangeTokenPin(hwnd(), device->deviceName, m_dlgChangePin);
+}
