@@ -89,7 +89,7 @@ void WriteRig(const zqsim::Rig& rig, int tokens, int containers,
         token.serial = "B" + std::to_string(t);
         token.deviceName = "\\\\.\\VELQUKEY_" + token.serial;
         token.slot = t;
-        token.userPin = token.defaultPin = "12345678";
+        token.userPinHash = token.defaultPinHash = zqsim::PinHash("12345678");
         token.pinIsDefault = false;
         for (int c = 0; c < containers; ++c) {
             zqsim::ContainerRecord container;

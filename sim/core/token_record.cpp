@@ -65,12 +65,12 @@ std::string SerializeToken(const TokenRecord& t) {
     out << "device " << EscapeBytes(t.deviceName) << "\n";
     out << "slot " << t.slot << "\n";
     out << "plugged " << (t.plugged ? 1 : 0) << "\n";
-    out << "user_pin " << EscapeBytes(t.userPin) << "\n";
-    out << "default_pin " << EscapeBytes(t.defaultPin) << "\n";
+    out << "user_pin_hash " << t.userPinHash << "\n";
+    out << "default_pin_hash " << t.defaultPinHash << "\n";
     out << "pin_is_default " << (t.pinIsDefault ? 1 : 0) << "\n";
     out << "attempts " << t.attemptsLeft << "\n";
     out << "max_attempts " << t.maxAttempts << "\n";
-    out << "so_pin " << EscapeBytes(t.soPin) << "\n";
+    out << "so_pin_hash " << t.soPinHash << "\n";
     out << "so_attempts " << t.soAttemptsLeft << "\n";
     out << "dac_support " << t.dacSupport << "\n";
     out << "dac_card " << BinField(t.dacCard) << "\n";
@@ -124,18 +124,18 @@ bool ParseToken(const std::string& text, TokenRecord* token, std::string* error)
             ok = ParseInt(value, &t.slot);
         } else if (key == "plugged") {
             ok = ParseBool(value, &t.plugged);
-        } else if (key == "user_pin") {
-            ok = UnescapeBytes(value, &t.userPin);
-        } else if (key == "default_pin") {
-            ok = UnescapeBytes(value, &t.defaultPin);
+        } else if (key == "user_pin_hash") {
+            t.userPinHash = value;
+        } else if (key == "default_pin_hash") {
+            t.defaultPinHash = value;
         } else if (key == "pin_is_default") {
             ok = ParseBool(value, &t.pinIsDefault);
         } else if (key == "attempts") {
             ok = ParseInt(value, &t.attemptsLeft);
         } else if (key == "max_attempts") {
             ok = ParseInt(value, &t.maxAttempts);
-        } else if (key == "so_pin") {
-            ok = UnescapeBytes(value, &t.soPin);
+        } else if (key == "so_pin_hash") {
+            t.soPinHash = value;
         } else if (key == "so_attempts") {
             ok = ParseInt(value, &t.soAttemptsLeft);
         } else if (key == "dac_support") {

@@ -1,6 +1,8 @@
 // One virtual token as it is kept in its rig file.
 #pragma once
 
+#include "pin_hash.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,12 +22,13 @@ struct TokenRecord {
     std::string deviceName; // what ZQ_ListAllDev reports and ZQ_OpenDev takes
     int slot = 0;           // device list order among plugged tokens
     bool plugged = true;
-    std::string userPin;
-    std::string defaultPin; // the factory PIN that "reset" restores
+    // PINs only as PinHash values, never in clear.
+    std::string userPinHash;
+    std::string defaultPinHash; // of the factory PIN that "reset" restores
     bool pinIsDefault = true;
     int attemptsLeft = 6;
     int maxAttempts = 6;
-    std::string soPin = "88888888";
+    std::string soPinHash = PinHash("88888888");
     int soAttemptsLeft = 10;
     int dacSupport = 0;                // ZQpro_IsSupportDynamicCode's answer
     std::vector<std::uint8_t> dacCard; // packed serial of the bound card; empty when unbound

@@ -49,9 +49,8 @@ bool ValidPinArg(const char* pin, std::int32_t length) {
     return pin && length >= 0 && length <= kMaxPinLength;
 }
 
-bool SameBytes(const std::string& stored, const char* given, std::int32_t length) {
-    return stored.size() == static_cast<std::size_t>(length) &&
-           std::memcmp(stored.data(), given, stored.size()) == 0;
+bool SamePin(const std::string& storedHash, const char* given, std::int32_t length) {
+    return storedHash == PinHash(given, static_cast<std::size_t>(length));
 }
 
 } // namespace
@@ -174,7 +173,7 @@ std::int32_t VendorModel::CheckUserPin(TokenRecord& token, const char* pin, std:
     *matched = false;
     if (token.attemptsLeft <= 0)
         return kSwPinLocked;
-    if (SameBytes(token.userPin, pin, length)) {
+    if (SamePin(token.userPinHash, pin, length)) {
         token.attemptsLeft = token.maxAttempts;
         *matched = true;
         return kOk;
@@ -390,12 +389,12 @@ std::int32_t VendorModel::ReloadPin(std::uint32_t handle, const char* soPin, std
         if (t.soAttemptsLeft <= 0)
             return kSwPinLocked;
         *save = true;
-        if (!SameBytes(t.soPin, soPin, soLength)) {
+        if (!SamePin(t.soPinHash, soPin, soLength)) {
             --t.soAttemptsLeft;
             return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
         }
         t.soAttemptsLeft = 10;
-        t.userPin.assign(newPin, static_cast<std::size_t>(newLength));
+        t.userPinHash = PinHash(newPin, static_cast<std::size_t>(newLength));
         t.pinIsDefault = false;
         t.attemptsLeft = t.maxAttempts;
         s.soVerified = true;
@@ -564,7 +563,7 @@ std::int32_t VendorModel::VerifySo(std::uint32_t handle, const char* pin, std::i
         if (t.soAttemptsLeft <= 0)
             return kSwPinLocked;
         *save = true;
-        if (!SameBytes(t.soPin, pin, length)) {
+        if (!SamePin(t.soPinHash, pin, length)) {
             --t.soAttemptsLeft;
             return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
         }
@@ -622,7 +621,7 @@ std::int32_t VendorModel::ChangeUserPin(std::uint32_t handle, const char* oldPin
         *save = t.attemptsLeft != before;
         if (!matched)
             return result;
-        t.userPin.assign(newPin, static_cast<std::size_t>(newLength));
+        t.userPinHash = PinHash(newPin, static_cast<std::size_t>(newLength));
         t.pinIsDefault = false;
         s.userVerified = true;
         *save = true;

@@ -164,7 +164,7 @@ int Create(const Rig& rig, int argc, char** argv) {
     TokenRecord t;
     t.serial = argv[0];
     t.deviceName = "\\\\.\\VELQUKEY_" + t.serial;
-    t.userPin = t.defaultPin = kFactoryPin;
+    std::string pin = kFactoryPin;
     int bits = 1024;
     int pad = 0;
     bool root = false;
@@ -175,7 +175,7 @@ int Create(const Rig& rig, int argc, char** argv) {
         if (a == "--device" && hasValue) {
             t.deviceName = argv[++i];
         } else if (a == "--pin" && hasValue) {
-            t.userPin = t.defaultPin = argv[++i];
+            pin = argv[++i];
         } else if (a == "--changed") {
             t.pinIsDefault = false;
         } else if (a == "--attempts" && hasValue && ParseIntArg(argv[i + 1], &t.maxAttempts)) {
@@ -201,10 +201,11 @@ int Create(const Rig& rig, int argc, char** argv) {
             return 2;
         }
     }
-    if (t.deviceName.empty() || t.userPin.size() > 32) {
+    if (t.deviceName.empty() || pin.size() > 32) {
         std::fprintf(stderr, "create: empty device name or PIN over 32 bytes\n");
         return 2;
     }
+    t.userPinHash = t.defaultPinHash = PinHash(pin);
     if (containers.empty())
         containers.push_back("KEYSTEAD-" + t.serial);
     for (const std::string& wanted : containers) {
@@ -276,7 +277,7 @@ int Set(TokenRecord& t, const std::string& assignment) {
     std::string key = assignment.substr(0, eq), value = assignment.substr(eq + 1);
     int n = 0;
     if (key == "pin" && value.size() <= 32) {
-        t.userPin = value;
+        t.userPinHash = PinHash(value);
     } else if (key == "default" && (value == "0" || value == "1")) {
         t.pinIsDefault = value == "1";
     } else if (key == "attempts" && ParseIntArg(value.c_str(), &n) && n >= 0) {
@@ -368,7 +369,7 @@ int main(int argc, char** argv) {
     }
     if (command == "reset" && rest == 1) {
         return EditToken(rig, serial, [](TokenRecord& t) {
-            t.userPin = t.defaultPin;
+            t.userPinHash = t.defaultPinHash;
             t.pinIsDefault = true;
             t.attemptsLeft = t.maxAttempts;
             t.soAttemptsLeft = 10;

@@ -63,7 +63,7 @@ TEST(KeyContainers, GeneratedPairReplacesOnlyItsOwnUsage) {
     EXPECT_EQ(stored.containers[0].signKey, blob);
     EXPECT_EQ(stored.containers[0].exchKey, (std::vector<std::uint8_t>{0x11, 1}));
     EXPECT_EQ(stored.containers[1].signKey, (std::vector<std::uint8_t>{0x22, 2}));
-    EXPECT_EQ(stored.userPin, t.userPin) << "the rest of the token is kept";
+    EXPECT_EQ(stored.userPinHash, t.userPinHash) << "the rest of the token is kept";
 
     EXPECT_FALSE(StoreContainerKey(temp.rig(), &lock, "K1", "Bank", 3, blob)) << "no such usage";
     EXPECT_FALSE(StoreContainerKey(temp.rig(), &lock, "K1", "Missing", 1, blob));

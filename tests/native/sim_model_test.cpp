@@ -136,7 +136,7 @@ TEST_F(ModelTest, ChangingThePinEndsTheFactoryDefault) {
     EXPECT_NE(model_.IsDefaultPin(h), 0);
     EXPECT_EQ(model_.ChangeUser(h, "12345678", 8, "135790", 6), kOk);
     EXPECT_EQ(model_.IsDefaultPin(h), 0);
-    EXPECT_EQ(Stored("P2").userPin, "135790");
+    EXPECT_EQ(Stored("P2").userPinHash, zqsim::PinHash("135790"));
     EXPECT_EQ(model_.VerifyUser(h, "12345678", 8), kSwWrongPinBase | 5);
 }
 
@@ -215,5 +215,5 @@ TEST_F(ModelTest, EachEntryCountsItsOwnCallsForFaults) {
     SetFaults("ZQ_ToKenChangeUser nth=1 status=0x6F00\n");
     EXPECT_EQ(model_.ChangePinM1(h, "12345678", 8, "135790", 6), kOk);
     EXPECT_EQ(model_.ChangeUser(h, "135790", 6, "246801", 6), 0x6F00);
-    EXPECT_EQ(Stored("M1").userPin, "135790");
+    EXPECT_EQ(Stored("M1").userPinHash, zqsim::PinHash("135790"));
 }

@@ -17,7 +17,7 @@ using zqsim_test::TempRig;
 TEST(RigRecord, RoundTripKeepsEveryByteOfNamesPinsAndCertificates) {
     TokenRecord t = MakeToken("A-1");
     t.deviceName = std::string("dev name %with\tspace\xff", 22);
-    t.userPin = "pin 1%";
+    t.userPinHash = zqsim::PinHash("pin 1%");
     t.pinIsDefault = false;
     t.attemptsLeft = 2;
     t.dacSupport = 2;
@@ -30,7 +30,7 @@ TEST(RigRecord, RoundTripKeepsEveryByteOfNamesPinsAndCertificates) {
     std::string error;
     ASSERT_TRUE(ParseToken(SerializeToken(t), &back, &error)) << error;
     EXPECT_EQ(back.deviceName, t.deviceName);
-    EXPECT_EQ(back.userPin, t.userPin);
+    EXPECT_EQ(back.userPinHash, t.userPinHash);
     EXPECT_FALSE(back.pinIsDefault);
     EXPECT_EQ(back.attemptsLeft, 2);
     EXPECT_EQ(back.dacSupport, 2);

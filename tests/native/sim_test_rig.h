@@ -44,7 +44,7 @@ inline zqsim::TokenRecord MakeToken(const std::string& serial, int slot = 0) {
     t.serial = serial;
     t.deviceName = "\\\\.\\VELQUKEY_" + serial;
     t.slot = slot;
-    t.userPin = t.defaultPin = "12345678";
+    t.userPinHash = t.defaultPinHash = zqsim::PinHash("12345678");
     zqsim::ContainerRecord c;
     c.name = "container-" + serial;
     c.signCert = {0x30, 0x03, 0x02, 0x01, 0x01};

@@ -1,6 +1,7 @@
 // Change PIN driven from outside as a person would: keys typed one by one into the real dialog,
 // its boxes read and answered, the token's side read from the simulator's log.
 #include "keystead_driver.h"
+#include "process_memory.h"
 #include "sim_rig.h"
 #include "test_paths.h"
 
@@ -235,6 +236,19 @@ TEST_F(ChangePinTest, NothingTypedShowsInClearOrReadsBackAsBytesNobodyTyped) {
     ASSERT_NE(Reopen(), nullptr);
     Fill("135790", "246813", "246813");
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
+}
+
+TEST_F(ChangePinTest, NoPinIsLeftInKeysteadsMemoryOnceTheChangeIsDone) {
+    const std::string oldPin = "Qk7Wm2", newPin = "Zp4Xr9";
+    ASSERT_EQ(rig_.Ctl("set P1 pin=" + oldPin), 0);
+    ASSERT_NE(Open(), nullptr);
+    Fill(oldPin, newPin, newPin);
+    // While the dialog is up the fields hold what was typed: the scan does find PINs.
+    EXPECT_GE(CountInProcessMemory(app_.pid(), oldPin), 1);
+    EXPECT_GE(CountInProcessMemory(app_.pid(), newPin), 2);
+    EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
+    EXPECT_EQ(CountInProcessMemory(app_.pid(), oldPin), 0);
+    EXPECT_EQ(CountInProcessMemory(app_.pid(), newPin), 0);
 }
 
 TEST_F(ChangePinTest, TheChineseSetChangesThePinInItsOwnWords) {
