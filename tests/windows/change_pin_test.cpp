@@ -78,6 +78,7 @@ class ChangePinTest : public ::testing::Test {
         if (!box || box == dialog_)
             return "";
         logAtBox_ = rig_.LogOf(app_.pid());
+        boxOwner_ = GetWindow(box, GW_OWNER);
         const std::string text = MessageBoxText(box);
         AnswerDialog(box, IDOK);
         for (int i = 0; i < 100 && IsWindow(box); ++i)
@@ -97,6 +98,7 @@ class ChangePinTest : public ::testing::Test {
     KeysteadRun app_;
     HWND dialog_ = nullptr;
     std::vector<LogLine> logAtBox_;
+    HWND boxOwner_ = nullptr;
 };
 
 } // namespace
@@ -165,6 +167,7 @@ TEST_F(ChangePinTest, EveryTokenOutcomeIsToldAfterTheTokenIsClosedAndTheLockRele
         ASSERT_NE(Reopen(), nullptr);
         Fill(row.oldPin, "135790", "135790");
         EXPECT_EQ(PressOkAndRead(), row.text);
+        EXPECT_EQ(boxOwner_, app_.main()) << "the main window owns the command's results";
         EXPECT_EQ(Calls(logAtBox_), row.calls);
         ASSERT_FALSE(logAtBox_.empty());
         EXPECT_EQ(logAtBox_.back().depth, 0);
@@ -186,6 +189,7 @@ TEST_F(ChangePinTest, ARefusalEmptiesTheFieldsAndCancellingTouchesNoToken) {
     for (const Refusal& r : refusals) {
         Fill(r.oldPin, r.newPin, r.confirm);
         EXPECT_EQ(PressOkAndRead(), r.text);
+        EXPECT_EQ(boxOwner_, dialog_) << "the dialog owns its refusals";
         EXPECT_TRUE(IsWindow(dialog_)) << "the dialog stays open";
         for (int id : {kOldPin, kNewPin, kConfirmPin})
             EXPECT_EQ(WindowText(Field(id)), "") << r.text << ", field " << id;
@@ -229,12 +233,12 @@ TEST_F(ChangePinTest, NothingTypedShowsInClearOrReadsBackAsBytesNobodyTyped) {
     SendMessageA(field, WM_PASTE, 0, 0);
     EXPECT_EQ(WindowText(field), "") << "a paste would show the PIN in clear";
 
-    // What is then typed is exactly what the token gets.
-    Type(field, "135790");
-    Fill("246813", "", "135790");
+    // What is then typed is exactly what the token gets, a space typed first included.
+    Type(field, " 97531");
+    Fill("246813", "", " 97531");
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
     ASSERT_NE(Reopen(), nullptr);
-    Fill("135790", "246813", "246813");
+    Fill(" 97531", "246813", "246813");
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
 }
 
