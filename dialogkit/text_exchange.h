@@ -1,6 +1,5 @@
-// Data exchange of a text with a dialog's edit field, with the field's character limit: the
-// dialog's member text goes into the field (or comes back from it) and the field takes no more
-// than the limit.
+// Data exchange of a text with a dialog's edit field: the dialog's member text goes into the
+// field, and the field takes no more than its character limit from then on.
 #pragma once
 
 #include <windows.h>
@@ -9,8 +8,6 @@
 
 namespace dialogkit {
 
-enum class Exchange { kToFields, kFromFields };
-
-void ExchangeText(HWND dialog, int id, std::string& text, int maxChars, Exchange direction);
+void ExchangeText(HWND dialog, int id, const std::string& text, int maxChars);
 
 } // namespace dialogkit

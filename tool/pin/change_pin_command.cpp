@@ -3,6 +3,7 @@
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
 #include "pin_field.h"
+#include "resources/resource.h"
 #include "token/token_api.h"
 #include "token/token_lock.h"
 
@@ -10,13 +11,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr UINT kCaptionPrompt = 4;
-constexpr UINT kTextCloseFailed = 8;
-constexpr UINT kTextOpenFailed = 9;
-constexpr UINT kTextWrongPin = 10; // "... You have %d chances still."
-constexpr UINT kTextPinLocked = 11;
-constexpr UINT kTextPinChanged = 77;
 
 // What the token said, for the message shown once the token is closed and the lock released.
 struct ChangeOutcome {
@@ -30,7 +24,7 @@ ChangeOutcome ChangeOnToken(const char* deviceName, const char* oldPin, const ch
     TokenHandle handle = 0;
     if (g_tokenApi.ZQ_OpenDev(deviceName, static_cast<std::int32_t>(std::strlen(deviceName)),
                               &handle) != kTokenOk) {
-        outcome.text = kTextOpenFailed;
+        outcome.text = IDS_OPEN_FAILED;
         return outcome;
     }
     if (g_tokenApi.ZQ_ToKenChangeUser(handle, oldPin,
@@ -38,10 +32,10 @@ ChangeOutcome ChangeOnToken(const char* deviceName, const char* oldPin, const ch
                                       static_cast<std::int32_t>(std::strlen(newPin))) != kTokenOk) {
         outcome.attemptsLeft = g_tokenApi.ZQpro_GetPinTime(handle, 1, 0);
         g_tokenApi.ZQ_CloseDev(handle);
-        outcome.text = outcome.attemptsLeft > 0 ? kTextWrongPin : kTextPinLocked;
+        outcome.text = outcome.attemptsLeft > 0 ? IDS_WRONG_PIN : IDS_PIN_LOCKED;
         return outcome;
     }
-    outcome.text = g_tokenApi.ZQ_CloseDev(handle) != kTokenOk ? kTextCloseFailed : kTextPinChanged;
+    outcome.text = g_tokenApi.ZQ_CloseDev(handle) != kTokenOk ? IDS_CLOSE_FAILED : IDS_PIN_CHANGED;
     return outcome;
 }
 
@@ -59,12 +53,13 @@ void ChangeTokenPin(HWND owner, const char* deviceName, ChangePinDialog& dialog)
     pin::WipeBytes(oldPin, sizeof oldPin);
     pin::WipeBytes(newPin, sizeof newPin);
 
-    if (outcome.text == kTextWrongPin) {
+    if (outcome.text == IDS_WRONG_PIN) {
         char text[128];
-        std::snprintf(text, sizeof text, LoadText(kTextWrongPin).c_str(), outcome.attemptsLeft);
-        MessageBoxA(owner, text, LoadText(kCaptionPrompt).c_str(), MB_ICONERROR);
+        std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances still."
+                      outcome.attemptsLeft);
+        MessageBoxA(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
         return;
     }
-    dialogkit::ShowTextBox(owner, outcome.text, kCaptionPrompt,
-                           outcome.text == kTextPinChanged ? MB_ICONINFORMATION : MB_ICONERROR);
+    dialogkit::ShowTextBox(owner, outcome.text, IDS_PROMPT,
+                           outcome.text == IDS_PIN_CHANGED ? MB_ICONINFORMATION : MB_ICONERROR);
 }

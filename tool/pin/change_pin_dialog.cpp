@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kPinFieldChars = 8;
-constexpr UINT kCaptionPrompt = 4;
 
 } // namespace
 
@@ -50,21 +49,21 @@ void ChangePinDialog::GetPins(char* oldPin, char* newPin) {
     WipePins();
 }
 
-void ChangePinDialog::DoDataExchange(dialogkit::Exchange direction) {
-    dialogkit::ExchangeText(hwnd(), IDC_NEW_PIN, m_strNewPin, kPinFieldChars, direction);
-    dialogkit::ExchangeText(hwnd(), IDC_CONFIRM_PIN, m_strConfirmPin, kPinFieldChars, direction);
-    dialogkit::ExchangeText(hwnd(), IDC_OLD_PIN, m_strOldPin, kPinFieldChars, direction);
+void ChangePinDialog::DoDataExchange() {
+    dialogkit::ExchangeText(hwnd(), IDC_NEW_PIN, m_strNewPin, kPinFieldChars);
+    dialogkit::ExchangeText(hwnd(), IDC_CONFIRM_PIN, m_strConfirmPin, kPinFieldChars);
+    dialogkit::ExchangeText(hwnd(), IDC_OLD_PIN, m_strOldPin, kPinFieldChars);
 }
 
 BOOL ChangePinDialog::OnInitDialog() {
-    DoDataExchange(dialogkit::Exchange::kToFields);
+    DoDataExchange();
     SetFocus(Item(IDC_OLD_PIN));
     m_strNewPin.clear();
     m_strConfirmPin.clear();
     m_strOldPin.clear();
     m_szOldPin[0] = '\0';
     m_szNewPin[0] = '\0';
-    DoDataExchange(dialogkit::Exchange::kToFields);
+    DoDataExchange();
     m_edOldPin.SubclassDlgItem(IDC_OLD_PIN, hwnd());
     m_edNewPin.SubclassDlgItem(IDC_NEW_PIN, hwnd());
     m_edConfirmPin.SubclassDlgItem(IDC_CONFIRM_PIN, hwnd());
@@ -87,10 +86,10 @@ void ChangePinDialog::OnOK() {
         return;
     }
     WipePins();
-    dialogkit::ShowTextBox(hwnd(), static_cast<UINT>(refusal), kCaptionPrompt,
+    dialogkit::ShowTextBox(hwnd(), static_cast<UINT>(refusal), IDS_PROMPT,
                            pin::RefusalStyle(refusal));
     m_strNewPin.clear();
     m_strConfirmPin.clear();
     m_strOldPin.clear();
-    DoDataExchange(dialogkit::Exchange::kToFields);
+    DoDataExchange();
 }

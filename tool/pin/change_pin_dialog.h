@@ -30,7 +30,9 @@ class ChangePinDialog : public dialogkit::ModalDialog {
   protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
-    void DoDataExchange(dialogkit::Exchange direction);
+    // The member texts into the fields, with each field's limit of 8 characters. The PINs
+    // never come back this way: only ReadPin reads them.
+    void DoDataExchange();
 
   private:
     void WipePins();

@@ -45,6 +45,15 @@
 #define IDC_SERIAL2_GROUP3 1025
 #define IDC_SERIAL2_GROUP4 1026
 
+// Texts of the string table that the PIN commands show
+#define IDS_NO_DEVICE 2
+#define IDS_PROMPT 4
+#define IDS_CLOSE_FAILED 8
+#define IDS_OPEN_FAILED 9
+#define IDS_WRONG_PIN 10
+#define IDS_PIN_LOCKED 11
+#define IDS_PIN_CHANGED 77
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -9,7 +9,7 @@ void MainDialog::OnChangePin() {
     HTREEITEM item = m_tree.GetSelectedItem();
     const DeviceNode* device = item ? GetDeviceNode(item) : nullptr;
     if (!device) {
-        dialogkit::ShowTextBox(hwnd(), 2, 4, MB_OK); // "No find Device!"
+        dialogkit::ShowTextBox(hwnd(), IDS_NO_DEVICE, IDS_PROMPT, MB_OK);
         return;
     }
     ChangeTokenPin(hwnd(), device->deviceName, m_dlgChangePin);
