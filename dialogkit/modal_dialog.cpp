@@ -3,10 +3,75 @@
 #include "subclassed_window.h"
 
 namespace dialogkit {
+namespace {
+
+const ModalDialog* g_applicationWindow = nullptr;
+
+// The innermost dialog running on each thread. Made before WinMain, while the process has
+// one thread.
+const DWORD g_runningDialog = TlsAlloc();
+
+ModalDialog* InnermostDialog() {
+    return g_runningDialog == TLS_OUT_OF_INDEXES
+               ? nullptr
+               : static_cast<ModalDialog*>(TlsGetValue(g_runningDialog));
+}
+
+HWND TopLevelOf(HWND window) {
+    while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD))
+        window = GetParent(window);
+    return window;
+}
+
+} // namespace
+
+void SetApplicationWindow(const ModalDialog* main) {
+    g_applicationWindow = main;
+}
+
+HWND ApplicationWindow() {
+    HWND window = g_applicationWindow ? g_applicationWindow->hwnd() : nullptr;
+    return window && IsWindow(window) ? window : nullptr;
+}
 
 INT_PTR ModalDialog::RunModal(HWND parent) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
-                           DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!parent)
+        parent = ApplicationWindow();
+    // One filter per thread, set by its outermost dialog, sees what every dialog loop of the
+    // thread takes from the queue; it hands each message to the dialog it is for.
+    outer_ = InnermostDialog();
+    filter_ = nullptr;
+    if (!outer_)
+        filter_ =
+            SetWindowsHookExA(WH_MSGFILTER, FilterQueuedMessage, nullptr, GetCurrentThreadId());
+    if (g_runningDialog != TLS_OUT_OF_INDEXES)
+        TlsSetValue(g_runningDialog, this);
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
+                                           parent, DialogProc, reinterpret_cast<LPARAM>(this));
+    if (g_runningDialog != TLS_OUT_OF_INDEXES)
+        TlsSetValue(g_runningDialog, outer_);
+    if (filter_)
+        UnhookWindowsHookEx(filter_);
+    filter_ = nullptr;
+    outer_ = nullptr;
+    return result;
+}
+
+LRESULT CALLBACK ModalDialog::FilterQueuedMessage(int code, WPARAM wp, LPARAM lp) {
+    ModalDialog* innermost = InnermostDialog();
+    ModalDialog* outermost = innermost;
+    while (outermost && outermost->outer_)
+        outermost = outermost->outer_;
+    const HHOOK filter = outermost ? outermost->filter_ : nullptr;
+    MSG* msg = reinterpret_cast<MSG*>(lp);
+    if (code == MSGF_DIALOGBOX && msg) {
+        const HWND top = TopLevelOf(msg->hwnd);
+        for (ModalDialog* d = innermost; d && top; d = d->outer_) {
+            if (d->hwnd_ == top)
+                return d->PreTranslateMessage(msg) ? TRUE : CallNextHookEx(filter, code, wp, lp);
+        }
+    }
+    return CallNextHookEx(filter, code, wp, lp);
 }
 
 void ModalDialog::EndDialog(INT_PTR code) {

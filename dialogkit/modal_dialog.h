@@ -1,6 +1,7 @@
 // Modal dialogs made from templates by number, with a dispatch table per dialog class.
 // The dialog procedure hands every message first to WindowProc, whose default looks the
-// message up in the table and otherwise leaves it to the platform's dialog handling.
+// message up in the table and otherwise leaves it to the platform's dialog handling. Messages
+// the dialog's own loop takes from the queue pass PreTranslateMessage first.
 #pragma once
 
 #include <windows.h>
@@ -74,6 +75,7 @@ class ModalDialog {
     ModalDialog& operator=(const ModalDialog&) = delete;
 
     // Runs the dialog until it ends; returns the code given to EndDialog, -1 on failure.
+    // Without a parent the application's main window owns it, from whatever thread it runs.
     INT_PTR RunModal(HWND parent);
     HWND hwnd() const { return hwnd_; }
     HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
@@ -87,12 +89,23 @@ class ModalDialog {
     virtual bool WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result);
     // The dialog's dispatch table; the default has none.
     virtual bool DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result);
+    // A queued message for this dialog or one of its controls, before the dialog handling
+    // (keyboard navigation, Enter, Escape) sees it. True consumes it.
+    virtual bool PreTranslateMessage(MSG*) { return false; }
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK FilterQueuedMessage(int code, WPARAM wp, LPARAM lp);
 
     UINT templateId_;
     HWND hwnd_ = nullptr;
+    ModalDialog* outer_ = nullptr; // the dialog this one runs inside, on the same thread
+    HHOOK filter_ = nullptr;       // set on the outermost dialog of a thread only
 };
+
+// The application's main window, which owns dialogs run without a parent. Set once, before
+// any other thread exists.
+void SetApplicationWindow(const ModalDialog* main);
+HWND ApplicationWindow();
 
 } // namespace dialogkit

@@ -215,6 +215,18 @@ std::string WindowText(HWND hwnd) {
     return std::string(text, copied < sizeof text ? copied : 0);
 }
 
+void PressKey(HWND field, UINT virtualKey, char character) {
+    SendMessageA(field, WM_KEYDOWN, virtualKey, 0);
+    if (character)
+        SendMessageA(field, WM_CHAR, static_cast<unsigned char>(character), 0);
+    SendMessageA(field, WM_KEYUP, virtualKey, 0);
+}
+
+void TypeKeys(HWND field, const std::string& keys) {
+    for (char c : keys)
+        PressKey(field, c == ' ' ? VK_SPACE : LOBYTE(VkKeyScanA(c)), c);
+}
+
 std::string MessageBoxText(HWND box) {
     return WindowText(GetDlgItem(box, 0xFFFF));
 }

@@ -73,6 +73,9 @@ class KeysteadRun {
 };
 
 std::string WindowText(HWND hwnd);
+// A key pressed in a field, delivered straight to it (not through its dialog's loop).
+void PressKey(HWND field, UINT virtualKey, char character);
+void TypeKeys(HWND field, const std::string& keys);
 // The text of a message box.
 std::string MessageBoxText(HWND box);
 void AnswerDialog(HWND box, int buttonId);

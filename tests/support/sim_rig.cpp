@@ -3,9 +3,35 @@
 #include "test_paths.h"
 
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 namespace keystead_test {
+namespace {
+
+// Every scan starts one monitor per token that answered its serial query; the scan runs on
+// the user-interface thread, the only one that lists devices.
+bool MonitorsEnded(const std::vector<LogLine>& log) {
+    std::set<std::pair<DWORD, DWORD>> scanThreads;
+    for (const LogLine& line : log)
+        if (line.function == "ZQ_ListAllDev")
+            scanThreads.insert({line.pid, line.tid});
+    std::map<DWORD, int> started, ended;
+    for (const LogLine& line : log) {
+        const bool onScanThread = scanThreads.count({line.pid, line.tid}) != 0;
+        if (onScanThread && line.function == "ZQPro_GetSn" && line.result == 0x9000)
+            ++started[line.pid];
+        else if (!onScanThread && line.function == "UnlockUKey")
+            ++ended[line.pid];
+    }
+    for (const auto& [pid, count] : started)
+        if (ended[pid] < count)
+            return false;
+    return true;
+}
+
+} // namespace
 
 int RunProcess(std::string commandLine, DWORD timeoutMs, const char* cwd) {
     STARTUPINFOA si = {};
@@ -72,7 +98,44 @@ std::vector<LogLine> TestRig::LogOf(DWORD pid) const {
     return mine;
 }
 
+std::vector<LogLine> TestRig::SettledLogOf(DWORD pid, DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    std::vector<LogLine> log = LogOf(pid);
+    while (!MonitorsEnded(log) && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        log = LogOf(pid);
+    }
+    return log;
+}
+
+std::string BracketFault(const std::vector<LogLine>& log) {
+    if (log.empty())
+        return "no call at all";
+    int depth = 0, opened = 0, closed = 0;
+    for (const LogLine& line : log) {
+        if (line.function == "LockUKey")
+            ++depth;
+        else if (line.function == "UnlockUKey")
+            --depth;
+        else if (depth < 1)
+            return line.function + " outside the lock bracket";
+        if (line.depth != depth)
+            return line.function + " at depth " + std::to_string(line.depth) + ", expected " +
+                   std::to_string(depth) + " (brackets overlap)";
+        opened += line.function == "ZQ_OpenDev" && line.result == 0;
+        closed += line.function == "ZQ_CloseDev";
+    }
+    if (depth != 0)
+        return "the bracket was left open";
+    if (log.back().open != 0 || opened != closed)
+        return "a token was left open";
+    return "";
+}
+
 void TestRig::ClearLog() const {
+    const DWORD start = GetTickCount();
+    while (!MonitorsEnded(Log()) && GetTickCount() - start < 10000)
+        Sleep(50);
     DeleteFileA((dir_ + "\\calls.log").c_str());
 }
 

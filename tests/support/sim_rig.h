@@ -31,11 +31,21 @@ class TestRig {
     int Ctl(const std::string& arguments) const;
     std::vector<LogLine> Log() const;
     std::vector<LogLine> LogOf(DWORD pid) const;
+    // The log once every default-PIN monitor the logged scans started has ended (each
+    // closes one bracket on a thread of its own), or after timeoutMs. Not for a token still
+    // on its factory PIN, whose monitor waits for the user.
+    std::vector<LogLine> SettledLogOf(DWORD pid, DWORD timeoutMs = 10000) const;
+    // Empties the log once the monitors of what it holds have ended.
     void ClearLog() const;
 
   private:
     std::string dir_;
 };
+
+// What is wrong with the brackets of a log, or "" when every token call sits inside a
+// bracket, every bracket is closed and every opened token closed. Brackets of different
+// threads never overlap, so one running depth serves them all.
+std::string BracketFault(const std::vector<LogLine>& log);
 
 // Runs a command line, waits up to timeoutMs and returns its exit code (or -1).
 int RunProcess(std::string commandLine, DWORD timeoutMs = 60000, const char* cwd = nullptr);

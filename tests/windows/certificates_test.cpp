@@ -89,10 +89,10 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
     }
     const auto unrelated = ReadStore("MY");
 
-    ASSERT_EQ(rig_.Ctl("create T1 --slot 1 --root --container Alice:both "
+    ASSERT_EQ(rig_.Ctl("create T1 --changed --slot 1 --root --container Alice:both "
                        "--container zrb_OnLineBank_Root_Cert:sign"),
               0);
-    ASSERT_EQ(rig_.Ctl("create T2 --slot 2 --pad 5000 --container Bob:exch"), 0);
+    ASSERT_EQ(rig_.Ctl("create T2 --changed --slot 2 --pad 5000 --container Bob:exch"), 0);
     const std::string aliceExch = Exported("T1", 0, "exch"), aliceSign = Exported("T1", 0, "sign");
     const std::string lookalike = Exported("T1", 1, "sign"), root = Exported("T1", 2, "sign");
     const std::string bob = Exported("T2", 0, "exch");
@@ -144,7 +144,7 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
 }
 
 TEST_F(CertificatesTest, RegisterAndUnregisterCommandsReportWhatTheStoreDid) {
-    ASSERT_EQ(rig_.Ctl("create R1 --container Carol:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create R1 --changed --container Carol:both"), 0);
     const std::string junk = rig_.dir() + "\\junk.der";
     std::ofstream(junk, std::ios::binary) << std::string(300, '\x07');
     ASSERT_EQ(rig_.Ctl("add-cert R1 Junk sign \"" + junk + "\""), 0);
@@ -177,7 +177,7 @@ TEST_F(CertificatesTest, RegisterAndUnregisterCommandsReportWhatTheStoreDid) {
 }
 
 TEST_F(CertificatesTest, RegistrationAndRemovalFollowTheirRulesWhenCalledDirectly) {
-    ASSERT_EQ(rig_.Ctl("create U1 --container Dave:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create U1 --changed --container Dave:both"), 0);
     const std::string sign = Exported("U1", 0, "sign");
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(sign.data());
     const std::int32_t length = static_cast<std::int32_t>(sign.size());
@@ -239,7 +239,7 @@ std::string WaitForFile(const std::string& path, DWORD timeoutMs) {
 } // namespace
 
 TEST_F(CertificatesTest, ViewWritesExactlyTheCertificateAndHandsItToTheShell) {
-    ASSERT_EQ(rig_.Ctl("create V1 --container Erin:both --pad 4500"), 0);
+    ASSERT_EQ(rig_.Ctl("create V1 --changed --container Erin:both --pad 4500"), 0);
     const std::string exch = Exported("V1", 0, "exch"), sign = Exported("V1", 0, "sign");
     const std::string viewer = MakeTempDir("viewer");
     ASSERT_TRUE(CopyFileA((TestBinDir() + "\\setup_standin.exe").c_str(),
@@ -272,7 +272,7 @@ TEST_F(CertificatesTest, ViewWritesExactlyTheCertificateAndHandsItToTheShell) {
 }
 
 TEST_F(CertificatesTest, ATemporaryFolderPathTooLongForTheBufferMeansNoView) {
-    ASSERT_EQ(rig_.Ctl("create V3 --container Gina:sign"), 0);
+    ASSERT_EQ(rig_.Ctl("create V3 --changed --container Gina:sign"), 0);
     std::string longTemp = MakeTempDir("t");
     while (longTemp.size() < 245)
         longTemp += "\\deeper_folder";

@@ -25,18 +25,6 @@ std::vector<std::string> Calls(const std::vector<LogLine>& log) {
     return calls;
 }
 
-void Key(HWND field, UINT virtualKey, char character) {
-    SendMessageA(field, WM_KEYDOWN, virtualKey, 0);
-    if (character)
-        SendMessageA(field, WM_CHAR, static_cast<unsigned char>(character), 0);
-    SendMessageA(field, WM_KEYUP, virtualKey, 0);
-}
-
-void Type(HWND field, const std::string& keys) {
-    for (char c : keys)
-        Key(field, c == ' ' ? VK_SPACE : LOBYTE(VkKeyScanA(c)), c);
-}
-
 DWORD Caret(HWND field) {
     DWORD end = 0;
     SendMessageA(field, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
@@ -67,9 +55,9 @@ class ChangePinTest : public ::testing::Test {
     }
     HWND Field(int id) const { return GetDlgItem(dialog_, id); }
     void Fill(const std::string& oldPin, const std::string& newPin, const std::string& confirm) {
-        Type(Field(kOldPin), oldPin);
-        Type(Field(kNewPin), newPin);
-        Type(Field(kConfirmPin), confirm);
+        TypeKeys(Field(kOldPin), oldPin);
+        TypeKeys(Field(kNewPin), newPin);
+        TypeKeys(Field(kConfirmPin), confirm);
     }
     // Presses OK and returns the box that follows (answered), or "" when none came.
     std::string PressOkAndRead(const std::string& caption = "Prompt") {
@@ -106,7 +94,7 @@ class ChangePinTest : public ::testing::Test {
 TEST_F(ChangePinTest, TypedPinsAreMaskedAndTheTokenTakesExactlyThem) {
     ASSERT_NE(Open(), nullptr);
     Fill("246813", "97531a", "97531");
-    Key(Field(kConfirmPin), 'A', 'a');
+    PressKey(Field(kConfirmPin), 'A', 'a');
     for (int id : {kOldPin, kNewPin, kConfirmPin})
         EXPECT_EQ(WindowText(Field(id)), "******") << id;
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
@@ -117,8 +105,8 @@ TEST_F(ChangePinTest, TypedPinsAreMaskedAndTheTokenTakesExactlyThem) {
     rig_.ClearLog();
     ASSERT_NE(Reopen(), nullptr);
     Fill("97531a", "24681a", "24681a");
-    Key(Field(kOldPin), VK_BACK, '\b');
-    Type(Field(kOldPin), "a");
+    PressKey(Field(kOldPin), VK_BACK, '\b');
+    TypeKeys(Field(kOldPin), "a");
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
 }
 
@@ -196,7 +184,7 @@ TEST_F(ChangePinTest, ARefusalEmptiesTheFieldsAndCancellingTouchesNoToken) {
     }
     AnswerDialog(dialog_, IDCANCEL);
     ASSERT_NE(Reopen(), nullptr);
-    Type(Field(kOldPin), "246813");
+    TypeKeys(Field(kOldPin), "246813");
     PostMessageA(Field(kOldPin), WM_KEYDOWN, VK_ESCAPE, 0);
     for (int i = 0; i < 100 && IsWindow(dialog_); ++i)
         Sleep(20);
@@ -208,19 +196,19 @@ TEST_F(ChangePinTest, NothingTypedShowsInClearOrReadsBackAsBytesNobodyTyped) {
     ASSERT_NE(Open(), nullptr);
     HWND field = Field(kNewPin);
     SendMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    Type(field, "135");
+    TypeKeys(field, "135");
     const DWORD caret = Caret(field);
     for (UINT arrow : {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN})
-        Key(field, arrow, 0);
+        PressKey(field, arrow, 0);
     SendMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
     EXPECT_EQ(Caret(field), caret) << "neither arrows nor clicks move the caret";
 
-    Key(field, VK_HOME, 0);
-    Type(field, "9");
+    PressKey(field, VK_HOME, 0);
+    TypeKeys(field, "9");
     EXPECT_EQ(WindowText(field), "") << "a character typed before the others";
-    Type(field, "13579");
+    TypeKeys(field, "13579");
     SendMessageA(field, EM_SETSEL, 1, 3);
-    Type(field, "8");
+    TypeKeys(field, "8");
     EXPECT_EQ(WindowText(field), "") << "a selection typed over";
 
     ASSERT_TRUE(OpenClipboard(nullptr));
@@ -234,7 +222,7 @@ TEST_F(ChangePinTest, NothingTypedShowsInClearOrReadsBackAsBytesNobodyTyped) {
     EXPECT_EQ(WindowText(field), "") << "a paste would show the PIN in clear";
 
     // What is then typed is exactly what the token gets, a space typed first included.
-    Type(field, " 97531");
+    TypeKeys(field, " 97531");
     Fill("246813", "", " 97531");
     EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
     ASSERT_NE(Reopen(), nullptr);

@@ -30,22 +30,8 @@ int Count(const std::vector<LogLine>& log, const std::string& function) {
         log.begin(), log.end(), [&](const LogLine& l) { return l.function == function; }));
 }
 
-// Every token call inside a bracket, every bracket closed, every opened token closed.
 void ExpectBracketsBalanced(const std::vector<LogLine>& log) {
-    ASSERT_FALSE(log.empty());
-    int depth = 0;
-    for (const LogLine& line : log) {
-        if (line.function == "LockUKey")
-            ++depth;
-        else if (line.function == "UnlockUKey")
-            --depth;
-        else
-            EXPECT_GE(line.depth, 1) << line.function << " outside the lock bracket";
-        EXPECT_EQ(line.depth, depth) << line.function;
-    }
-    EXPECT_EQ(log.back().depth, 0) << "the bracket was left open";
-    EXPECT_EQ(log.back().open, 0) << "a token was left open";
-    EXPECT_EQ(Count(log, "ZQ_OpenDev", 0), Count(log, "ZQ_CloseDev"));
+    EXPECT_EQ(BracketFault(log), "");
 }
 
 class KeysteadScanTest : public ::testing::Test {
@@ -67,7 +53,7 @@ class KeysteadScanTest : public ::testing::Test {
         ADD_FAILURE() << "no item " << text << " in\n" << app_.TreeText();
         return TreeItem();
     }
-    std::vector<LogLine> Log() { return rig_.LogOf(app_.pid()); }
+    std::vector<LogLine> Log() { return rig_.SettledLogOf(app_.pid()); }
     std::string Buttons() {
         std::string state;
         for (int id : {kRefresh, kChangePin, kViewCert, kRegister, kUnregister, kDacBinding,
@@ -83,11 +69,11 @@ class KeysteadScanTest : public ::testing::Test {
 } // namespace
 
 TEST_F(KeysteadScanTest, ShowsTokensContainersAndCertificatesInTheirOrder) {
-    ASSERT_EQ(rig_.Ctl("create T1 --slot 1 --root --container Alpha:both "
+    ASSERT_EQ(rig_.Ctl("create T1 --changed --slot 1 --root --container Alpha:both "
                        "--container zrb_OnLineBank_Root_Cert:sign --container Beta:sign "
                        "--container Empty:none"),
               0);
-    ASSERT_EQ(rig_.Ctl("create T2 --slot 2 --container Gamma:exch"), 0);
+    ASSERT_EQ(rig_.Ctl("create T2 --changed --slot 2 --container Gamma:exch"), 0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
     // The bank's root container is read but never shown; one differing in case is ordinary.
     EXPECT_EQ(app_.TreeText(), "USB_Key_1\n"
@@ -110,7 +96,7 @@ TEST_F(KeysteadScanTest, ShowsTokensContainersAndCertificatesInTheirOrder) {
 
 TEST_F(KeysteadScanTest, TokensKeepTheirListPositionWhenOthersFailToOpenOrAnswer) {
     for (const char* serial : {"A", "B", "C"})
-        ASSERT_EQ(rig_.Ctl(std::string("create ") + serial + " --slot " +
+        ASSERT_EQ(rig_.Ctl(std::string("create ") + serial + " --changed --slot " +
                            std::to_string(serial[0] - 'A' + 1) + " --container " + serial),
                   0);
     // The first does not open; the second opens but answers its serial query with 0.
@@ -120,8 +106,9 @@ TEST_F(KeysteadScanTest, TokensKeepTheirListPositionWhenOthersFailToOpenOrAnswer
     EXPECT_EQ(app_.TreeText(), "*USB_Key_3\n  C\n    Encryption certificate.\n"
                                "    Signature certificate.\n");
     const std::vector<LogLine> log = Log();
-    EXPECT_EQ(Count(log, "ZQ_CloseDev"), 3) << "B is closed after its failed answer, C at its end"
-                                            << " and C once more after the selection query";
+    EXPECT_EQ(Count(log, "ZQ_CloseDev"), 4) << "B is closed after its failed answer, C at its end,"
+                                            << " by its monitor and after the selection query";
+    EXPECT_EQ(Count(log, "ZQ_IsDefaultPin"), 1) << "only C, which answered, is examined";
     ExpectBracketsBalanced(log);
 }
 
@@ -140,7 +127,7 @@ TEST_F(KeysteadScanTest, NoTokenShowsOnlyNoFindDeviceAndOffersOnlyRefresh) {
 }
 
 TEST_F(KeysteadScanTest, AFailingListingLeavesTheTreeEmptyUntilTheNextGoodScan) {
-    ASSERT_EQ(rig_.Ctl("create L1"), 0);
+    ASSERT_EQ(rig_.Ctl("create L1 --changed"), 0);
     ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev nth=2 status=0x6F00"), 0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
     EXPECT_EQ(app_.TreeText(), "") << "no 'No find Device!' either";
@@ -157,9 +144,9 @@ TEST_F(KeysteadScanTest, AFailingListingLeavesTheTreeEmptyUntilTheNextGoodScan) 
 }
 
 TEST_F(KeysteadScanTest, ButtonsFollowTheSelectedItemAndTheTokensCardAnswer) {
-    ASSERT_EQ(rig_.Ctl("create A --slot 1 --dac 0 --container Ca:both"), 0);
-    ASSERT_EQ(rig_.Ctl("create B --slot 2 --dac 2 --container Cb:sign"), 0);
-    ASSERT_EQ(rig_.Ctl("create C --slot 3 --dac 1 --container Cc:sign"), 0);
+    ASSERT_EQ(rig_.Ctl("create A --changed --slot 1 --dac 0 --container Ca:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create B --changed --slot 2 --dac 2 --container Cb:sign"), 0);
+    ASSERT_EQ(rig_.Ctl("create C --changed --slot 3 --dac 1 --container Cc:sign"), 0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
     //                  R P V G U D S Q
     EXPECT_EQ(Buttons(), "11000011") << "C's token item, whose answer 1 refuses a binding";
@@ -194,8 +181,8 @@ TEST_F(KeysteadScanTest, ButtonsFollowTheSelectedItemAndTheTokensCardAnswer) {
 }
 
 TEST_F(KeysteadScanTest, GarbledDeviceListsNeverLeadPastTheListedBytes) {
-    ASSERT_EQ(rig_.Ctl("create G1 --slot 1 --container One"), 0);
-    ASSERT_EQ(rig_.Ctl("create G2 --slot 2 --container Two"), 0);
+    ASSERT_EQ(rig_.Ctl("create G1 --changed --slot 1 --container One"), 0);
+    ASSERT_EQ(rig_.Ctl("create G2 --changed --slot 2 --container Two"), 0);
 
     // More names announced than the bytes hold: only the complete ones count.
     ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev count=9"), 0);
@@ -232,7 +219,7 @@ TEST_F(KeysteadScanTest, GarbledDeviceListsNeverLeadPastTheListedBytes) {
 }
 
 TEST_F(KeysteadScanTest, CertificatesBeyondReasonAreLeftOutAndLargeOnesKept) {
-    ASSERT_EQ(rig_.Ctl("create S1 --container Normal:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create S1 --changed --container Normal:both"), 0);
     // 6000 bytes: more than the 4096 a record was first meant for.
     const std::string big = rig_.dir() + "\\big.der";
     {
@@ -254,7 +241,7 @@ TEST_F(KeysteadScanTest, CertificatesBeyondReasonAreLeftOutAndLargeOnesKept) {
 }
 
 TEST_F(KeysteadScanTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAsItWas) {
-    ASSERT_EQ(rig_.Ctl("create I1"), 0);
+    ASSERT_EQ(rig_.Ctl("create I1 --changed"), 0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
     const HWND first = app_.main();
     const std::string before = app_.TreeText();
@@ -286,7 +273,7 @@ TEST_F(KeysteadScanTest, AnyWindowTitledKeysteadInAnyCaseKeepsItFromStarting) {
     HWND other = CreateWindowA(wc.lpszClassName, "kEYSTEAD", WS_OVERLAPPED, 0, 0, 50, 50, nullptr,
                                nullptr, wc.hInstance, nullptr); // hidden
     ASSERT_NE(other, nullptr);
-    ASSERT_EQ(rig_.Ctl("create W1"), 0);
+    ASSERT_EQ(rig_.Ctl("create W1 --changed"), 0);
     ASSERT_TRUE(app_.Launch(rig_.dir()));
     DWORD code = 99;
     ASSERT_TRUE(app_.WaitExit(15000, &code));
@@ -311,8 +298,8 @@ TEST_F(KeysteadScanTest, WithoutTheLibraryItSaysSoAndEndsWithZero) {
 }
 
 TEST_F(KeysteadScanTest, OnTheVistaFamilyAFailedIntegrityLabelEndsKeysteadBeforeAnyOpen) {
-    ASSERT_EQ(rig_.Ctl("create V1 --slot 1"), 0);
-    ASSERT_EQ(rig_.Ctl("create V2 --slot 2"), 0);
+    ASSERT_EQ(rig_.Ctl("create V1 --changed --slot 1"), 0);
+    ASSERT_EQ(rig_.Ctl("create V2 --changed --slot 2"), 0);
     SetWindowsVersion("Keystead.exe", "vista");
     ASSERT_TRUE(app_.Launch(rig_.dir()));
     DWORD code = 99;
@@ -334,7 +321,7 @@ TEST_F(KeysteadScanTest, OnTheVistaFamilyWithNoTokenNothingIsLabelled) {
 }
 
 TEST_F(KeysteadScanTest, TheChineseSetShowsItsTextsAndSetsNoLabelEvenOnVista) {
-    ASSERT_EQ(rig_.Ctl("create Z1 --container Zhang:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create Z1 --changed --container Zhang:both"), 0);
     SetWindowsVersion("Keystead.exe", "vista");
     const bool started = app_.Start(rig_.dir(), KeysteadPath(true));
     SetWindowsVersion("Keystead.exe", "winxp");
@@ -358,7 +345,7 @@ std::string KeysteadWithoutLookups() {
 }
 
 TEST_F(KeysteadScanTest, WithoutLabelFunctionsTheVistaFamilyScansWithNoLabel) {
-    ASSERT_EQ(rig_.Ctl("create V1 --container Zhang:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create V1 --changed --container Zhang:both"), 0);
     SetWindowsVersion("Keystead.exe", "vista");
     const bool started = app_.Start(rig_.dir(), KeysteadWithoutLookups());
     SetWindowsVersion("Keystead.exe", "winxp");
@@ -377,7 +364,7 @@ TEST_F(KeysteadScanTest, WithoutDeviceNotificationsRefreshAndShowingStillRescan)
     ASSERT_EQ(Roots().size(), 1u);
     EXPECT_EQ(Roots()[0].text, "No find Device!");
 
-    ASSERT_EQ(rig_.Ctl("create N1 --container Li:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create N1 --changed --container Li:both"), 0);
     app_.Click(kRefresh);
     ASSERT_EQ(Roots().size(), 1u);
     EXPECT_EQ(Roots()[0].text, "USB_Key_1");

@@ -363,7 +363,7 @@ TEST_F(ProviderTest, KeyPairMadeInATokenContainerStaysOnTheToken) {
 TEST_F(ProviderTest, CertificateKeysteadRegisteredSignsThroughTheProvider) {
     SetWindowsVersion("Keystead.exe", "winxp");
     EmptyStore("MY");
-    ASSERT_EQ(rig_.Ctl("create TKD1 --container Customer:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create TKD1 --changed --container Customer:both"), 0);
     const std::string der = Exported("TKD1", "sign");
     {
         KeysteadRun app;

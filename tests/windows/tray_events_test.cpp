@@ -114,7 +114,7 @@ TEST_F(TrayTest, MessageTenTwentySevenEndsWithoutAQuestion) {
 TEST_F(TrayTest, WmCloseRemovesTheIconReleasesTheLibraryAndEnds) {
     StartHidden();
     const HWND main = app_.main();
-    const std::size_t callsBefore = rig_.LogOf(app_.pid()).size();
+    const std::size_t callsBefore = rig_.SettledLogOf(app_.pid()).size();
     PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD code = 99;
     ASSERT_TRUE(app_.WaitExit(10000, &code));

@@ -85,7 +85,7 @@ class TrayTest : public ::testing::Test {
   protected:
     void SetUp() override {
         SetWindowsVersion("Keystead.exe", "winxp");
-        ASSERT_EQ(rig_.Ctl("create E1 --container Ellen:both"), 0);
+        ASSERT_EQ(rig_.Ctl("create E1 --changed --container Ellen:both"), 0);
     }
     void TearDown() override { app_.Kill(); }
 

@@ -54,6 +54,10 @@
 #define IDS_PIN_LOCKED 11
 #define IDS_PIN_CHANGED 77
 
+// Window titles looked up by other threads and by the removal notice
+#define IDS_KEYSTEAD_TITLE 76    // the main window's
+#define IDS_DEFAULT_PIN_TITLE 92 // the default-PIN prompt's (dialog 141)
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

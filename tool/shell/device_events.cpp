@@ -86,7 +86,7 @@ LRESULT MainDialog::OnDeviceChange(WPARAM event, LPARAM data) {
 
 void MainDialog::ShowRemovalNotice() {
     // The default-PIN prompt of a pulled token has nothing left to change.
-    HWND prompt = FindWindowA("#32770", LoadText(92).c_str());
+    HWND prompt = FindWindowA("#32770", LoadText(IDS_DEFAULT_PIN_TITLE).c_str());
     if (prompt)
         SendMessageA(prompt, WM_CLOSE, 0, 0);
     MessageBoxA(nullptr, LoadText(90).c_str(), LoadText(91).c_str(),

@@ -70,6 +70,7 @@ class MainDialog : public dialogkit::ModalDialog {
 
     // PIN commands (tool/shell/pin_commands.cpp)
     void OnChangePin();
+    void StartDefaultPinMonitor(const char* deviceName);
 
     // Installation check (tool/install_check/system_information.cpp)
     void OnSystemInformation();

@@ -3,6 +3,7 @@
 
 #include "dialogkit/message_box.h"
 #include "pin/change_pin_command.h"
+#include "pin/default_pin_monitor.h"
 #include "resources/resource.h"
 
 void MainDialog::OnChangePin() {
@@ -13,4 +14,8 @@ void MainDialog::OnChangePin() {
         return;
     }
     ChangeTokenPin(hwnd(), device->deviceName, m_dlgChangePin);
+}
+
+void MainDialog::StartDefaultPinMonitor(const char* deviceName) {
+    ::StartDefaultPinMonitor(deviceName, m_hTokenLib);
 }

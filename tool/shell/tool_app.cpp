@@ -44,7 +44,10 @@ class ToolApp {
             delete dialog;
             return false;
         }
+        // Dialogs run without a parent, on any thread, belong to it.
+        dialogkit::SetApplicationWindow(dialog);
         dialog->RunModal(nullptr);
+        dialogkit::SetApplicationWindow(nullptr);
         delete dialog;
         return false;
     }

@@ -15,30 +15,47 @@ HANDLE BracketMutex() {
     return g_bracketMutex;
 }
 
-void WaitServingSentMessages(HANDLE mutex) {
+// How often a waiter that may give up looks at its flag.
+constexpr DWORD kGiveUpPollMs = 50;
+
+// True once the mutex is ours; false when giveUp turned non-zero first.
+bool WaitServingSentMessages(HANDLE mutex, const std::atomic<std::int32_t>* giveUp) {
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &mutex, FALSE, INFINITE, QS_SENDMESSAGE);
+        DWORD woke = MsgWaitForMultipleObjects(1, &mutex, FALSE, giveUp ? kGiveUpPollMs : INFINITE,
+                                               QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0)
-            return;
+            return true;
         if (woke == WAIT_OBJECT_0 + 1) {
             // Peeking delivers the pending sent messages; posted ones stay queued.
             MSG msg;
             PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             continue;
         }
+        if (woke == WAIT_TIMEOUT) {
+            if (giveUp->load() != 0)
+                return false;
+            continue;
+        }
         WaitForSingleObject(mutex, INFINITE);
-        return;
+        return true;
     }
 }
 
 } // namespace
 
-TokenLockBracket::TokenLockBracket() {
-    WaitServingSentMessages(BracketMutex());
+TokenLockBracket::TokenLockBracket() : held_(WaitServingSentMessages(BracketMutex(), nullptr)) {
     g_tokenApi.LockUKey();
 }
 
+TokenLockBracket::TokenLockBracket(const std::atomic<std::int32_t>& giveUp)
+    : held_(WaitServingSentMessages(BracketMutex(), &giveUp)) {
+    if (held_)
+        g_tokenApi.LockUKey();
+}
+
 TokenLockBracket::~TokenLockBracket() {
+    if (!held_)
+        return;
     g_tokenApi.UnlockUKey();
     ReleaseMutex(BracketMutex());
 }

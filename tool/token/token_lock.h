@@ -7,10 +7,21 @@
 // a box owned by the main window, and that box needs the main window's thread to answer.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 class TokenLockBracket {
   public:
     TokenLockBracket();
+    // Gives up without the bracket (held() false) once giveUp turns non-zero while it waits:
+    // the user-interface thread must not sit behind a prompt that holds the bracket.
+    explicit TokenLockBracket(const std::atomic<std::int32_t>& giveUp);
     ~TokenLockBracket();
     TokenLockBracket(const TokenLockBracket&) = delete;
     TokenLockBracket& operator=(const TokenLockBracket&) = delete;
+
+    bool held() const { return held_; }
+
+  private:
+    bool held_ = false;
 };

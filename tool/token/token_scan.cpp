@@ -7,7 +7,6 @@
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
 #include "resources/resource.h"
-#include "scan_handoffs.h"
 #include "scan_state.h"
 #include "token_lock.h"
 
@@ -15,10 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-HANDLE g_scanMutex = nullptr;
-std::atomic<std::int32_t> g_refreshBusy{0};
-std::atomic<std::int32_t> g_pinPromptShown{0};
 
 namespace {
 
@@ -53,12 +48,16 @@ void MainDialog::ScanTokens() {
     if (g_pinPromptShown.load() != 0)
         return;
     WaitForSingleObject(g_scanMutex, INFINITE);
-    DisableTokenCommands();
-    m_tree.ResetTree();
-    UnregisterCertificates(nullptr, 0);
     {
-        TokenLockBracket bracket;
-        ScanInsideBracket();
+        // Taken before anything is cleared: a default-PIN prompt that shows up while this
+        // waits for a monitor's bracket drops the scan, and the tree stays as it was.
+        TokenLockBracket bracket(g_pinPromptShown);
+        if (bracket.held()) {
+            DisableTokenCommands();
+            m_tree.ResetTree();
+            UnregisterCertificates(nullptr, 0);
+            ScanInsideBracket();
+        }
     }
     ReleaseMutex(g_scanMutex);
 }
@@ -103,7 +102,7 @@ void MainDialog::ScanInsideBracket() {
         lastToken = tokenItem;
         ListContainers(handle, record, tokenItem);
         g_tokenApi.ZQ_CloseDev(handle);
-        HandOffStartDefaultPinMonitor(record->deviceName);
+        StartDefaultPinMonitor(record->deviceName);
         m_tree.Expand(tokenItem, TVE_EXPAND);
     }
     RedrawWindow(m_tree.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
