@@ -1,5 +1,5 @@
-// ksview: prints what a running Keystead shows (its tree and which buttons are enabled), for
-// the demo and for people looking at a run from a terminal.
+// ksview: prints what a running Keystead shows (its tree, which buttons are enabled and what
+// other windows it has open), for the demo and for people looking at a run from a terminal.
 #include "cert_stores.h"
 #include "keystead_driver.h"
 
@@ -64,6 +64,12 @@ int main(int argc, char** argv) {
                    {2, "Quit"}};
     for (const auto& b : buttons)
         std::printf("  %-20s %s\n", b.name, view.ButtonEnabled(b.id) ? "enabled" : "disabled");
+    // A prompt of Keystead's own, such as the default-PIN one, disables the window under it.
+    if (!IsWindowEnabled(found.main))
+        std::printf("the main window is disabled under:\n");
+    for (HWND window : view.TopWindows())
+        if (window != found.main && IsWindowVisible(window))
+            std::printf("  \"%s\"\n", keystead_test::WindowText(window).c_str());
     // What the scan registered: token certificates in "MY", the bank root in "ROOT".
     for (const char* store : {"MY", "ROOT"}) {
         std::printf("registered in %s:\n", store);
