@@ -18,7 +18,7 @@ using namespace keystead_test;
 namespace {
 
 const int kOldPin = 1000, kNewPin = 1001, kConfirmPin = 1002, kTrayRefresh = 32772;
-const UINT kIconCallback = WM_USER + 1;
+const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2;
 const char kFactoryPin[] = "12345678";
 
 int Count(const std::vector<LogLine>& log, const std::string& function) {
@@ -218,6 +218,36 @@ TEST_F(DefaultPinTest, TheChineseSetPromptsAndClosesInItsOwnWords) {
     ASSERT_NE(StartPrompted(true), nullptr);
     ASSERT_NE(Text(92), "Change USB KEY PIN");
     PullWhilePrompted();
+}
+
+TEST_F(DefaultPinTest, ARefreshCaughtBehindTheNextMonitorsLockIsDroppedOnceItsPromptShows) {
+    // When the first monitor ends it clears both flags while the second already holds the
+    // token's lock, a while before its prompt is up. A refresh asked for then waits for that
+    // lock, and must give up once the prompt shows rather than wait until it is answered.
+    ASSERT_EQ(rig_.Ctl("create P1 --slot 1 --container Li:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create P2 --slot 2"), 0);
+    ASSERT_EQ(rig_.Ctl("fault ZQ_IsDefaultPin delay=1500"), 0);
+    ASSERT_NE(StartPrompted(), nullptr);
+    const std::string tree = app_.TreeText();
+    EXPECT_EQ(Submit(kFactoryPin, "97531a"), "Change PIN successful!");
+    auto firstEnded = [&] {
+        const std::vector<LogLine> log = rig_.LogOf(app_.pid());
+        return std::count_if(log.begin(), log.end(), [&](const LogLine& l) {
+                   return l.function == "UnlockUKey" && l.tid != log.front().tid;
+               }) == 1;
+    };
+    for (int i = 0; i < 100 && !firstEnded(); ++i)
+        Sleep(20);
+    Sleep(200);
+    const int scans = Scans();
+    PostMessageA(app_.main(), WM_COMMAND, kTrayRefresh, 0);
+    ASSERT_NE(NextPrompt(), nullptr);
+    PostMessageA(app_.main(), kShowRequest, 0, 0);
+    for (int i = 0; i < 50 && !IsWindowVisible(app_.main()); ++i)
+        Sleep(20);
+    EXPECT_TRUE(IsWindowVisible(app_.main())) << "the window thread waits behind the prompt";
+    EXPECT_EQ(Scans(), scans);
+    EXPECT_EQ(app_.TreeText(), tree);
 }
 
 TEST_F(DefaultPinTest, NoPinIsLeftInKeysteadsMemoryOnceTheDefaultPinIsReplaced) {
