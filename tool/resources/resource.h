@@ -54,6 +54,18 @@
 #define IDS_PIN_LOCKED 11
 #define IDS_PIN_CHANGED 77
 
+// Texts of the card binding
+#define IDS_SUCCESSFUL 5
+#define IDS_FAILED 6
+#define IDS_EMPTY_PIN 12
+#define IDS_SERIAL_MISMATCH 60
+#define IDS_BINDING_CANCELED 61
+#define IDS_ALREADY_BOUND 62
+#define IDS_BOUND 63
+#define IDS_BINDING_FAILED 64
+#define IDS_SERIAL_INCOMPLETE 79
+#define IDS_SERIAL_ILLEGAL 80
+
 // Window titles looked up by other threads and by the removal notice
 #define IDS_KEYSTEAD_TITLE 76    // the main window's
 #define IDS_DEFAULT_PIN_TITLE 92 // the default-PIN prompt's (dialog 141)

@@ -38,6 +38,7 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnCommand<MainDialog>(IDC_REGISTER_CERT, &MainDialog::OnRegisterCert),
         OnCommand<MainDialog>(IDC_UNREGISTER_CERT, &MainDialog::OnUnregisterCert),
         OnCommand<MainDialog>(IDC_SYSTEM_INFO, &MainDialog::OnSystemInformation),
+        OnCommand<MainDialog>(IDC_DAC_BINDING, &MainDialog::OnDacBinding),
         OnMessage<MainDialog>(WM_CLOSE, &MainDialog::OnClose),
         OnCommand<MainDialog>(ID_TRAY_QUIT, &MainDialog::OnTrayQuit),
         OnCommand<MainDialog>(ID_TRAY_REFRESH, &MainDialog::OnTrayRefresh),

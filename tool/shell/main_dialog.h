@@ -4,6 +4,7 @@
 
 #include "dialogkit/modal_dialog.h"
 #include "pin/change_pin_dialog.h"
+#include "pin/pin_entry_dialog.h"
 #include "resources/resource.h"
 #include "token/token_api.h"
 #include "token/token_tree.h"
@@ -72,6 +73,9 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnChangePin();
     void StartDefaultPinMonitor(const char* deviceName);
 
+    // Card binding (tool/shell/card_commands.cpp)
+    void OnDacBinding();
+
     // Installation check (tool/install_check/system_information.cpp)
     void OnSystemInformation();
 
@@ -82,5 +86,6 @@ class MainDialog : public dialogkit::ModalDialog {
     NOTIFYICONDATAA m_nid;
     HMODULE m_hTokenLib = nullptr;
     ChangePinDialog m_dlgChangePin{IDD_CHANGE_PIN};
+    UserPinDialog m_dlgUserPin;
     char m_containerName[128]; // the scan's container-name buffer
 };
