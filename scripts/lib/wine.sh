@@ -95,6 +95,13 @@ keystead_new_prefix() {
     rm -f "$1/.complete"
 }
 
+# keystead_unmanaged_windows: for a virtual screen, where no window manager runs. Wine would
+# wait up to two seconds for one to withdraw every window that goes (each message box, each
+# dialog); unmanaged windows go at once.
+keystead_unmanaged_windows() {
+    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+}
+
 # keystead_set_windows_version EXE VERSION: what Wine reports to that program (winxp, win7...).
 keystead_set_windows_version() {
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1" /v Version /d "$2" /f >/dev/null 2>&1
