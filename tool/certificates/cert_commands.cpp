@@ -23,7 +23,7 @@ const CertNode* MainDialog::SelectedCertificate() {
     // The buttons are enabled only for certificate items, but a command can also arrive as a
     // message from elsewhere; any other record is never read as a certificate.
     if (!record || record->kind != kCertNode) {
-        dialogkit::ShowTextBox(hwnd(), 2, 4, MB_OK);
+        dialogkit::ShowTextBox(hwnd(), IDS_NO_DEVICE, IDS_PROMPT, MB_OK);
         return nullptr;
     }
     return static_cast<const CertNode*>(record);
@@ -36,9 +36,9 @@ void MainDialog::OnRegisterCert() {
     const int result = RegisterCertificate(cert->parent->containerName, cert->certificate.data(),
                                            cert->length, cert->usage);
     if (result == kRegistered || result == kAlreadyInStore)
-        dialogkit::ShowTextBox(hwnd(), 42, 4, MB_ICONINFORMATION);
+        dialogkit::ShowTextBox(hwnd(), IDS_REGISTERED, IDS_PROMPT, MB_ICONINFORMATION);
     else
-        dialogkit::ShowTextBox(hwnd(), 43, 4, MB_ICONERROR);
+        dialogkit::ShowTextBox(hwnd(), IDS_REGISTER_FAILED, IDS_PROMPT, MB_ICONERROR);
 }
 
 void MainDialog::OnUnregisterCert() {
@@ -46,9 +46,9 @@ void MainDialog::OnUnregisterCert() {
     if (!cert)
         return;
     if (UnregisterCertificates(cert->certificate.data(), cert->length) == 1)
-        dialogkit::ShowTextBox(hwnd(), 44, 4, MB_ICONINFORMATION);
+        dialogkit::ShowTextBox(hwnd(), IDS_UNREGISTERED, IDS_PROMPT, MB_ICONINFORMATION);
     else
-        dialogkit::ShowTextBox(hwnd(), 45, 4, MB_ICONERROR);
+        dialogkit::ShowTextBox(hwnd(), IDS_UNREGISTER_FAILED, IDS_PROMPT, MB_ICONERROR);
 }
 
 void MainDialog::OnViewCert() {

@@ -74,27 +74,28 @@ int SystemFileExists(const char* fileName) {
 }
 
 void MainDialog::OnSystemInformation() {
-    std::string report = LoadText(83);
+    std::string report = LoadText(IDS_REPORT_OS);
 
     std::string os;
     GetOsDescription(os); // a failed query leaves the line empty
     report += os;
 
-    report += LoadText(84);
+    report += LoadText(IDS_REPORT_BROWSER);
     std::string browser;
     ReadRegistryString("SOFTWARE\\Microsoft\\Internet Explorer", "Version", browser);
     report += browser;
 
-    report += LoadText(85);
+    report += LoadText(IDS_REPORT_PROVIDER);
     std::string provider;
     FindInstalledProvider("SOFTWARE\\Microsoft\\Cryptography\\Defaults\\Provider", provider);
     if (provider.empty())
-        provider = LoadText(86);
+        provider = LoadText(IDS_NO_PROVIDER);
     report += provider;
 
     const int csp = SystemFileExists("VELQ_CSP.dll");
     const int driver = SystemFileExists("zqcsp.dll");
-    report += LoadText(csp == 1 && driver == 1 ? 87 : 88);
+    report += LoadText(csp == 1 && driver == 1 ? IDS_DRIVER_INSTALLED : IDS_DRIVER_MISSING);
 
-    MessageBoxA(hwnd(), report.c_str(), LoadText(89).c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(hwnd(), report.c_str(), LoadText(IDS_SYSTEM_INFORMATION).c_str(),
+                MB_OK | MB_ICONINFORMATION);
 }

@@ -89,6 +89,6 @@ void MainDialog::ShowRemovalNotice() {
     HWND prompt = FindWindowA("#32770", LoadText(IDS_DEFAULT_PIN_TITLE).c_str());
     if (prompt)
         SendMessageA(prompt, WM_CLOSE, 0, 0);
-    MessageBoxA(nullptr, LoadText(90).c_str(), LoadText(91).c_str(),
+    MessageBoxA(nullptr, LoadText(IDS_PULLED_OUT).c_str(), LoadText(IDS_PULLED_OUT_CAPTION).c_str(),
                 MB_SYSTEMMODAL | MB_ICONINFORMATION);
 }

@@ -12,7 +12,7 @@ namespace {
 
 // Keystead ends here, before any scan, when it cannot work with the token library.
 void EndForUnusableLibrary(HWND owner) {
-    dialogkit::ShowTextBox(owner, 7, 4, MB_OK | MB_ICONSTOP);
+    dialogkit::ShowTextBox(owner, IDS_LIBRARY_FAILED, IDS_PROMPT, MB_OK | MB_ICONSTOP);
     ExitProcess(0);
 }
 
@@ -55,7 +55,7 @@ BOOL MainDialog::OnInitDialog() {
     m_tree.Attach(Item(IDC_TOKEN_TREE));
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    SetWindowTextA(hwnd(), LoadText(76).c_str());
+    SetWindowTextA(hwnd(), LoadText(IDS_KEYSTEAD_TITLE).c_str());
     RegisterForTokenEvents();
 
     // The layout without the trailing GUID: 488 bytes in the 32-bit program.
@@ -66,7 +66,7 @@ BOOL MainDialog::OnInitDialog() {
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_USER + 1;
     m_nid.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD));
-    const std::string tip = LoadText(76);
+    const std::string tip = LoadText(IDS_KEYSTEAD_TITLE);
     std::strncpy(m_nid.szTip, tip.c_str(), sizeof m_nid.szTip - 1);
     Shell_NotifyIconA(NIM_ADD, &m_nid);
     DestroyIcon(m_nid.hIcon); // the shell keeps its own copy

@@ -30,7 +30,7 @@ BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM data) {
 
 // Any top-level window with Keystead's title, hidden or not, of any class, in any case.
 bool AnotherInstanceRuns() {
-    const std::string title = LoadText(76);
+    const std::string title = LoadText(IDS_KEYSTEAD_TITLE);
     TitleSearch search = {title.c_str(), false};
     EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.found;

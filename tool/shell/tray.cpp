@@ -68,7 +68,8 @@ void MainDialog::OnTrayRefresh() {
 }
 
 void MainDialog::OnTrayQuit() {
-    if (dialogkit::ShowTextBox(hwnd(), 1, 4, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+    if (dialogkit::ShowTextBox(hwnd(), IDS_QUIT_QUESTION, IDS_PROMPT,
+                               MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
         EndKeystead();
 }
 

@@ -72,7 +72,7 @@ void MainDialog::ScanInsideBracket() {
     if (g_tokenApi.ZQ_ListAllDev(list.data(), &size, &count) != 0)
         return;
     if (count == 0) {
-        m_tree.InsertRootItem(LoadText(2).c_str(), nullptr);
+        m_tree.InsertRootItem(LoadText(IDS_NO_DEVICE).c_str(), nullptr);
         return;
     }
     const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && IsVistaFamily();
@@ -149,7 +149,9 @@ void MainDialog::ReadContainerCertificate(TokenHandle handle, const CertRef& ref
     const std::int32_t length = static_cast<std::int32_t>(size);
     if (std::strcmp(container->containerName, kRootContainerName) != 0) {
         CertNode* record = NewCertNode(container, bytes.data(), length, usage);
-        m_tree.InsertChildItem(containerItem, LoadText(usage != 0 ? 40 : 41).c_str(), record);
+        m_tree.InsertChildItem(
+            containerItem, LoadText(usage != 0 ? IDS_ENCRYPTION_CERT : IDS_SIGNATURE_CERT).c_str(),
+            record);
     }
     RegisterCertificate(container->containerName, bytes.data(), length, usage);
 }
