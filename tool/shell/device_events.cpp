@@ -4,6 +4,7 @@
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
 #include "platform/system_function.h"
+#include "platform/windows_family.h"
 #include "token_events.h"
 
 #include <dbt.h>
@@ -39,7 +40,7 @@ const char* InterfaceName(LPARAM data, std::size_t* length) {
 } // namespace
 
 bool MainDialog::IsWindows9x() {
-    return (GetVersion() & 0x80000000u) != 0;
+    return platform::IsWindows9xFamily();
 }
 
 void MainDialog::RegisterForTokenEvents() {

@@ -6,6 +6,7 @@
 #include "device_list.h"
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
+#include "platform/windows_family.h"
 #include "resources/resource.h"
 #include "scan_state.h"
 #include "token_lock.h"
@@ -26,10 +27,6 @@ constexpr int kMaxContainersPerToken = 1024;
 #ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
 #define KEYSTEAD_SETS_INTEGRITY_LABEL 1
 #endif
-
-bool IsVistaFamily() {
-    return (GetVersion() & 0xFF) == 6;
-}
 
 } // namespace
 
@@ -75,7 +72,7 @@ void MainDialog::ScanInsideBracket() {
         m_tree.InsertRootItem(LoadText(IDS_NO_DEVICE).c_str(), nullptr);
         return;
     }
-    const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && IsVistaFamily();
+    const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
     HTREEITEM lastToken = nullptr;
     // Read only what was really written into our buffer, whatever the size now says.
     for (const token::ListedDevice& device :
