@@ -12,33 +12,49 @@ class ModalDialog;
 
 // One row of a dialog's dispatch table. Command rows match WM_COMMAND by control or menu id,
 // notify rows WM_NOTIFY by control id and notice code, message rows any other message.
+// A row of kind kMessageOrDefault handles its message only when its handler says so; else the
+// platform's dialog handling does.
 template <class Dialog> struct DispatchEntry {
-    enum Kind { kMessage, kCommand, kNotify };
+    enum Kind { kMessage, kMessageOrDefault, kCommand, kNotify };
     Kind kind;
-    UINT message; // kMessage: the message
+    UINT message; // kMessage, kMessageOrDefault: the message
     UINT id;      // kCommand, kNotify: the control or menu identifier
     UINT code;    // kNotify: the notice code
     LRESULT (Dialog::*onMessage)(WPARAM, LPARAM);
     void (Dialog::*onCommand)();
     void (Dialog::*onNotify)(NMHDR*, LRESULT*);
+    bool (Dialog::*onMessageOrDefault)(WPARAM, LPARAM, LRESULT*);
 };
 
 template <class Dialog>
 constexpr DispatchEntry<Dialog> OnMessage(UINT message,
                                           LRESULT (Dialog::*handler)(WPARAM, LPARAM)) {
-    return {DispatchEntry<Dialog>::kMessage, message, 0, 0, handler, nullptr, nullptr};
+    return {DispatchEntry<Dialog>::kMessage, message, 0, 0, handler, nullptr, nullptr, nullptr};
+}
+template <class Dialog>
+constexpr DispatchEntry<Dialog>
+OnMessageOrDefault(UINT message, bool (Dialog::*handler)(WPARAM, LPARAM, LRESULT*)) {
+    return {DispatchEntry<Dialog>::kMessageOrDefault,
+            message,
+            0,
+            0,
+            nullptr,
+            nullptr,
+            nullptr,
+            handler};
 }
 template <class Dialog>
 constexpr DispatchEntry<Dialog> OnCommand(UINT id, void (Dialog::*handler)()) {
-    return {DispatchEntry<Dialog>::kCommand, WM_COMMAND, id, 0, nullptr, handler, nullptr};
+    return {DispatchEntry<Dialog>::kCommand, WM_COMMAND, id, 0, nullptr, handler, nullptr, nullptr};
 }
 template <class Dialog>
 constexpr DispatchEntry<Dialog> OnNotify(UINT id, UINT code,
                                          void (Dialog::*handler)(NMHDR*, LRESULT*)) {
-    return {DispatchEntry<Dialog>::kNotify, WM_NOTIFY, id, code, nullptr, nullptr, handler};
+    return {
+        DispatchEntry<Dialog>::kNotify, WM_NOTIFY, id, code, nullptr, nullptr, handler, nullptr};
 }
 
-// Runs the first row that matches; true (with *result) when one did.
+// Runs the first row that matches; true (with *result) when it handled the message.
 template <class Dialog, size_t N>
 bool Dispatch(Dialog* dialog, const DispatchEntry<Dialog> (&table)[N], UINT message, WPARAM wp,
               LPARAM lp, LRESULT* result) {
@@ -48,6 +64,10 @@ bool Dispatch(Dialog* dialog, const DispatchEntry<Dialog> (&table)[N], UINT mess
         if (e.kind == DispatchEntry<Dialog>::kMessage) {
             *result = (dialog->*e.onMessage)(wp, lp);
             return true;
+        }
+        if (e.kind == DispatchEntry<Dialog>::kMessageOrDefault) {
+            *result = 0;
+            return (dialog->*e.onMessageOrDefault)(wp, lp, result);
         }
         // A button click and a menu choice both arrive with notice code 0.
         if (e.kind == DispatchEntry<Dialog>::kCommand && LOWORD(wp) == e.id && HIWORD(wp) == 0) {

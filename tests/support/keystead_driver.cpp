@@ -228,7 +228,7 @@ void TypeKeys(HWND field, const std::string& keys) {
 }
 
 std::string MessageBoxText(HWND box) {
-    return WindowText(GetDlgItem(box, 0xFFFF));
+    return WindowText(GetDlgItem(box, kMessageBoxText));
 }
 
 void AnswerDialog(HWND box, int buttonId) {

@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
+
 namespace keystead_test {
+
+// The text of a system message box.
+constexpr int kMessageBoxText = 0xFFFF;
 
 struct TreeItem {
     HTREEITEM handle = nullptr;
@@ -52,7 +57,7 @@ class KeysteadRun {
 
     DWORD pid() const { return pi_.dwProcessId; }
     HWND main() const { return main_; }
-    HWND tree() const { return GetDlgItem(main_, 1003); }
+    HWND tree() const { return GetDlgItem(main_, IDC_TOKEN_TREE); }
 
     std::vector<TreeItem> Tree() const;
     std::string TreeText() const; // one line per item, indented by depth, '*' marks selection

@@ -18,8 +18,12 @@ using namespace keystead_test;
 
 namespace {
 
-const int kDacBinding = 1016, kUserPin = 1020, kMessageIcon = 0x0440;
-const int kSerial[8] = {1018, 1021, 1022, 1023, 1019, 1024, 1025, 1026};
+const int kDacBinding = IDC_DAC_BINDING, kUserPin = IDC_USER_PIN;
+const int kMessageIcon = 0x0440; // the icon control of Wine's message boxes
+// In the order the user fills them: the serial's groups, then the confirmation's.
+const int kSerial[8] = {IDC_SERIAL1_GROUP1, IDC_SERIAL1_GROUP2, IDC_SERIAL1_GROUP3,
+                        IDC_SERIAL1_GROUP4, IDC_SERIAL2_GROUP1, IDC_SERIAL2_GROUP2,
+                        IDC_SERIAL2_GROUP3, IDC_SERIAL2_GROUP4};
 const char kGoodSerial[] = "12ab CDEF 0000 9a9B";
 
 // One message box as it was shown.

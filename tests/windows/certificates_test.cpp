@@ -20,7 +20,8 @@ namespace {
 
 const wchar_t kVelq[] = L"VELQ Cryptographic Service Provider v2.0.0";
 const wchar_t kBase[] = L"Microsoft Base Cryptographic Provider v1.0";
-const int kRefresh = 1012, kViewCert = 1010, kRegister = 1014, kUnregister = 1015;
+const int kRefresh = IDC_REFRESH, kViewCert = IDC_VIEW_CERT, kRegister = IDC_REGISTER_CERT,
+          kUnregister = IDC_UNREGISTER_CERT;
 
 class CertificatesTest : public ::testing::Test {
   protected:

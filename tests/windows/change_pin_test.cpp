@@ -16,7 +16,8 @@ using namespace keystead_test;
 
 namespace {
 
-const int kChangePin = 1005, kOldPin = 1000, kNewPin = 1001, kConfirmPin = 1002;
+const int kChangePin = IDC_CHANGE_PIN, kOldPin = IDC_OLD_PIN, kNewPin = IDC_NEW_PIN,
+          kConfirmPin = IDC_CONFIRM_PIN;
 
 std::vector<std::string> Calls(const std::vector<LogLine>& log) {
     std::vector<std::string> calls;

@@ -17,7 +17,8 @@ using namespace keystead_test;
 
 namespace {
 
-const int kOldPin = 1000, kNewPin = 1001, kConfirmPin = 1002, kTrayRefresh = 32772;
+const int kOldPin = IDC_OLD_PIN, kNewPin = IDC_NEW_PIN, kConfirmPin = IDC_CONFIRM_PIN,
+          kTrayRefresh = ID_TRAY_REFRESH;
 const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2;
 const char kFactoryPin[] = "12345678";
 

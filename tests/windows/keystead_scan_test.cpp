@@ -16,8 +16,9 @@ using namespace keystead_test;
 
 namespace {
 
-const int kRefresh = 1012, kChangePin = 1005, kViewCert = 1010, kRegister = 1014,
-          kUnregister = 1015, kDacBinding = 1016, kSystemInfo = 1021, kQuit = 2;
+const int kRefresh = IDC_REFRESH, kChangePin = IDC_CHANGE_PIN, kViewCert = IDC_VIEW_CERT,
+          kRegister = IDC_REGISTER_CERT, kUnregister = IDC_UNREGISTER_CERT,
+          kDacBinding = IDC_DAC_BINDING, kSystemInfo = IDC_SYSTEM_INFO, kQuit = IDCANCEL;
 
 int Count(const std::vector<LogLine>& log, const std::string& function, long result) {
     return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const LogLine& l) {
@@ -54,12 +55,20 @@ class KeysteadScanTest : public ::testing::Test {
         return TreeItem();
     }
     std::vector<LogLine> Log() { return rig_.SettledLogOf(app_.pid()); }
-    std::string Buttons() {
-        std::string state;
-        for (int id : {kRefresh, kChangePin, kViewCert, kRegister, kUnregister, kDacBinding,
-                       kSystemInfo, kQuit})
-            state += app_.ButtonEnabled(id) ? '1' : '0';
-        return state;
+    // The names of the enabled command buttons, in the window's order.
+    std::string EnabledButtons() {
+        const struct {
+            int id;
+            const char* name;
+        } buttons[] = {{kRefresh, "Refresh"},       {kChangePin, "ChangePin"},
+                       {kViewCert, "ViewCert"},     {kRegister, "Register"},
+                       {kUnregister, "Unregister"}, {kDacBinding, "DacBinding"},
+                       {kSystemInfo, "SystemInfo"}, {kQuit, "Quit"}};
+        std::string enabled;
+        for (const auto& b : buttons)
+            if (app_.ButtonEnabled(b.id))
+                enabled += (enabled.empty() ? "" : " ") + std::string(b.name);
+        return enabled;
     }
 
     TestRig rig_;
@@ -91,7 +100,8 @@ TEST_F(KeysteadScanTest, ShowsTokensContainersAndCertificatesInTheirOrder) {
     const std::vector<LogLine> log = Log();
     EXPECT_EQ(Count(log, "ZQ_TokenGetCert", 0), 6) << "the root certificate is read too";
     ExpectBracketsBalanced(log);
-    EXPECT_EQ(Buttons(), "11000111") << "token item selected; T2 allows a card binding";
+    EXPECT_EQ(EnabledButtons(), "Refresh ChangePin DacBinding SystemInfo Quit")
+        << "token item selected; T2 allows a card binding";
 }
 
 TEST_F(KeysteadScanTest, TokensKeepTheirListPositionWhenOthersFailToOpenOrAnswer) {
@@ -118,9 +128,9 @@ TEST_F(KeysteadScanTest, NoTokenShowsOnlyNoFindDeviceAndOffersOnlyRefresh) {
     // by itself, which changes nothing here.
     ASSERT_EQ(Roots().size(), 1u);
     EXPECT_EQ(Roots()[0].text, "No find Device!");
-    EXPECT_EQ(Buttons(), "10000011");
+    EXPECT_EQ(EnabledButtons(), "Refresh SystemInfo Quit");
     app_.Select(Roots().at(0).handle);
-    EXPECT_EQ(Buttons(), "10000011");
+    EXPECT_EQ(EnabledButtons(), "Refresh SystemInfo Quit");
     const std::vector<LogLine> log = Log();
     EXPECT_EQ(Count(log, "ZQ_OpenDev"), 0);
     ExpectBracketsBalanced(log);
@@ -139,7 +149,7 @@ TEST_F(KeysteadScanTest, AFailingListingLeavesTheTreeEmptyUntilTheNextGoodScan) 
     ASSERT_EQ(rig_.Ctl("fault ZQ_ListAllDev nth=1 status=0x6F00"), 0);
     app_.Click(kRefresh);
     EXPECT_EQ(app_.TreeText(), "");
-    EXPECT_EQ(Buttons(), "10000011");
+    EXPECT_EQ(EnabledButtons(), "Refresh SystemInfo Quit");
     ExpectBracketsBalanced(Log());
 }
 
@@ -148,8 +158,8 @@ TEST_F(KeysteadScanTest, ButtonsFollowTheSelectedItemAndTheTokensCardAnswer) {
     ASSERT_EQ(rig_.Ctl("create B --changed --slot 2 --dac 2 --container Cb:sign"), 0);
     ASSERT_EQ(rig_.Ctl("create C --changed --slot 3 --dac 1 --container Cc:sign"), 0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
-    //                  R P V G U D S Q
-    EXPECT_EQ(Buttons(), "11000011") << "C's token item, whose answer 1 refuses a binding";
+    EXPECT_EQ(EnabledButtons(), "Refresh ChangePin SystemInfo Quit")
+        << "C's token item, whose answer 1 refuses a binding";
     EXPECT_TRUE(Find("USB_Key_3").selected);
 
     std::vector<TreeItem> items = app_.Tree();
@@ -164,19 +174,23 @@ TEST_F(KeysteadScanTest, ButtonsFollowTheSelectedItemAndTheTokensCardAnswer) {
         return static_cast<HTREEITEM>(nullptr);
     };
     app_.Select(item(0, 1));
-    EXPECT_EQ(Buttons(), "10000111") << "A's container";
+    EXPECT_EQ(EnabledButtons(), "Refresh DacBinding SystemInfo Quit") << "A's container";
     app_.Select(item(0, 2, 1));
-    EXPECT_EQ(Buttons(), "10111111") << "A's certificate";
+    EXPECT_EQ(EnabledButtons(), "Refresh ViewCert Register Unregister DacBinding SystemInfo Quit")
+        << "A's certificate";
     app_.Select(item(1, 0));
-    EXPECT_EQ(Buttons(), "11000111") << "B answers 2: a binding is offered";
+    EXPECT_EQ(EnabledButtons(), "Refresh ChangePin DacBinding SystemInfo Quit")
+        << "B answers 2: a binding is offered";
     app_.Select(item(2, 2));
-    EXPECT_EQ(Buttons(), "10111011") << "C's certificate";
+    EXPECT_EQ(EnabledButtons(), "Refresh ViewCert Register Unregister SystemInfo Quit")
+        << "C's certificate";
     app_.Select(item(2, 1));
-    EXPECT_EQ(Buttons(), "10000011") << "C's container";
+    EXPECT_EQ(EnabledButtons(), "Refresh SystemInfo Quit") << "C's container";
 
     ASSERT_EQ(rig_.Ctl("pull A"), 0);
     app_.Select(item(0, 0));
-    EXPECT_EQ(Buttons(), "11000011") << "pulled since the scan: no card binding";
+    EXPECT_EQ(EnabledButtons(), "Refresh ChangePin SystemInfo Quit")
+        << "pulled since the scan: no card binding";
     ExpectBracketsBalanced(Log());
 }
 

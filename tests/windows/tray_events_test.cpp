@@ -14,35 +14,35 @@ TEST_F(TrayTest, StartsInTheNotificationAreaWithTheFirstScanDone) {
 
 TEST_F(TrayTest, ShowingAHiddenWindowRescansAndAVisibleOneDoesNot) {
     StartHidden();
-    Post(WM_COMMAND, 32771, 0); // "Show Keystead"
+    app_.Send(WM_COMMAND, ID_TRAY_SHOW);
     EXPECT_TRUE(IsWindowVisible(app_.main()));
     EXPECT_EQ(Scans(), 2);
-    Post(WM_COMMAND, 32771, 0);
-    Post(kIconCallback, 128, WM_LBUTTONDBLCLK);
+    app_.Send(WM_COMMAND, ID_TRAY_SHOW);
+    app_.Send(kIconCallback, 128, WM_LBUTTONDBLCLK);
     EXPECT_EQ(Scans(), 2) << "a visible window is not rescanned";
 
-    Post(WM_SYSCOMMAND, SC_CLOSE, 0);
+    app_.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(SettlesHidden());
-    Post(kIconCallback, 128, WM_LBUTTONDOWN);
-    Post(kIconCallback, 128, WM_LBUTTONUP);
+    app_.Send(kIconCallback, 128, WM_LBUTTONDOWN);
+    app_.Send(kIconCallback, 128, WM_LBUTTONUP);
     EXPECT_TRUE(SettlesHidden()) << "a single click does nothing";
-    Post(kIconCallback, 128, WM_LBUTTONDBLCLK);
+    app_.Send(kIconCallback, 128, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(app_.main()));
     EXPECT_EQ(Scans(), 3);
-    Post(WM_COMMAND, 32772, 0); // "Refresh"
+    app_.Send(WM_COMMAND, ID_TRAY_REFRESH);
     EXPECT_EQ(Scans(), 4);
 }
 
 TEST_F(TrayTest, CloseBoxAltF4EscapeAndTheQuitButtonOnlyHide) {
     StartHidden();
     for (int way = 0; way < 3; ++way) {
-        Post(kShowRequest, 0, 0);
+        app_.Send(kShowRequest, 0, 0);
         ASSERT_TRUE(IsWindowVisible(app_.main()));
         Sleep(300); // let the window settle on screen, as a person would see it
         if (way == 0)
-            Post(WM_SYSCOMMAND, SC_CLOSE, 0); // close box, system menu Close, Alt+F4
+            app_.Send(WM_SYSCOMMAND, SC_CLOSE, 0); // close box, system menu Close, Alt+F4
         else if (way == 1)
-            Post(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); // Escape
+            app_.Send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); // Escape
         else
             SendMessageA(GetDlgItem(app_.main(), IDCANCEL), BM_CLICK, 0, 0); // "&Quit"
         app_.Send(WM_NULL);
@@ -79,7 +79,7 @@ TEST_F(TrayTest, TheIconsMenuOpensOnTheRightButtonPress) {
 
 TEST_F(TrayTest, QuitAsksAndOnlyYesEnds) {
     StartHidden();
-    PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
+    PostMessageA(app_.main(), WM_COMMAND, ID_TRAY_QUIT, 0);
     HWND box = app_.WaitForDialog("Prompt");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box),
@@ -90,7 +90,7 @@ TEST_F(TrayTest, QuitAsksAndOnlyYesEnds) {
     EXPECT_FALSE(app_.WaitExit(300, &code));
     EXPECT_TRUE(IconPresent());
 
-    PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
+    PostMessageA(app_.main(), WM_COMMAND, ID_TRAY_QUIT, 0);
     box = app_.WaitForDialog("Prompt");
     ASSERT_NE(box, nullptr);
     const HWND main = app_.main();

@@ -39,10 +39,10 @@ TEST_F(ChineseTrayTest, ChineseSetAsksInItsOwnWordsBeforeItEnds) {
     EXPECT_EQ(TextOf(app_.main()), ChineseString(76)) << "the title";
     EXPECT_EQ(TrayTipsReading(ChineseString(76)), 1) << "the icon's tip";
 
-    PostMessageA(app_.main(), WM_COMMAND, 32773, 0);
+    PostMessageA(app_.main(), WM_COMMAND, ID_TRAY_QUIT, 0);
     HWND box = WaitForBox(ChineseString(4));
     ASSERT_NE(box, nullptr) << "no quit question titled string 4";
-    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), ChineseString(1));
+    EXPECT_EQ(TextOf(GetDlgItem(box, kMessageBoxText)), ChineseString(1));
     AnswerDialog(box, IDNO);
     app_.Send(WM_NULL);
     DWORD code = 99;
@@ -63,7 +63,7 @@ TEST_F(ChineseTrayTest, ChineseSetWarnsOfAPulledTokenInItsOwnWords) {
     ASSERT_EQ(Notify("removal --name \\\\?\\USBSTOR#CdRom&Ven_VELQ#1 --timeout 500"), 0);
     HWND box = WaitForBox(prompt);
     ASSERT_NE(box, nullptr) << "no removal warning titled string 91";
-    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), ChineseString(90));
+    EXPECT_EQ(TextOf(GetDlgItem(box, kMessageBoxText)), ChineseString(90));
     EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "system-modal, on top";
     EXPECT_EQ(g_closesSeen.load(), 1) << "the prompt titled string 92 was not closed";
     EXPECT_EQ(Scans(), 2);

@@ -108,6 +108,7 @@ class TrayTest : public ::testing::Test {
         }
         return !IsWindowVisible(app_.main());
     }
+    // Each scan asks for the device list twice: for its size, then for the list.
     int Scans() {
         const auto log = rig_.LogOf(app_.pid());
         return static_cast<int>(
@@ -116,8 +117,6 @@ class TrayTest : public ::testing::Test {
                2;
     }
     bool IconPresent() { return IconOf(app_.main()); }
-    // Delivered as the shell and the system deliver them, and handled before this returns.
-    void Post(UINT message, WPARAM wp, LPARAM lp) { app_.Send(message, wp, lp); }
     int Notify(const std::string& arguments) { return rig_.Ctl("notify " + arguments); }
 
     TestRig rig_;

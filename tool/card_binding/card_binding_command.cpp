@@ -2,13 +2,12 @@
 
 #include "dac_serial_dialog.h"
 #include "dialogkit/message_box.h"
-#include "dialogkit/string_table.h"
 #include "pin/pin_field.h"
+#include "pin/refused_pin_message.h"
 #include "resources/resource.h"
 #include "token/token_api.h"
 #include "token/token_lock.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -32,16 +31,7 @@ bool VerifyUserPin(HWND owner, TokenHandle handle, UserPinDialog& pinDialog) {
     pin::WipeBytes(userPin, sizeof userPin);
     if (verified == kTokenOk)
         return true;
-    const int attemptsLeft = g_tokenApi.ZQpro_GetPinTime(handle, 1, 0);
-    // A count below 0 is the library failing, not attempts; no one has "-1 chances".
-    if (attemptsLeft <= 0) {
-        dialogkit::ShowTextBox(owner, IDS_PIN_LOCKED, IDS_PROMPT, MB_ICONERROR);
-        return false;
-    }
-    char text[128];
-    std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances"
-                  attemptsLeft);
-    MessageBoxA(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
+    ShowRefusedPin(owner, g_tokenApi.ZQpro_GetPinTime(handle, 1, 0));
     return false;
 }
 

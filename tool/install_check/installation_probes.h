@@ -18,3 +18,7 @@ int FindInstalledProvider(const char* providersKey, std::string& name);
 
 // 1 when the file in the system directory can be opened for reading.
 int SystemFileExists(const char* fileName);
+
+// The whole report in the texts of the program's resource set: the operating system, the
+// browser version, the installed provider and whether the device driver files are there.
+std::string ComposeInstallationReport();

@@ -3,23 +3,14 @@
 #include "installation_probes.h"
 #include "registry_key.h"
 #include "report_parts.h"
-#include "shell/main_dialog.h"
 
 #include "dialogkit/string_table.h"
+#include "platform/stdio_file.h"
+#include "resources/resource.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-} // namespace
 
 int ReadRegistryString(const char* subKey, const char* valueName, std::string& value) {
     install_check::RegistryKey key(subKey, KEY_QUERY_VALUE);
@@ -69,11 +60,11 @@ int SystemFileExists(const char* fileName) {
     char path[512];
     if (!install_check::SystemFilePath(directory, fileName, path, sizeof path))
         return 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    platform::StdioFile file(std::fopen(path, "rb"));
     return file ? 1 : 0;
 }
 
-void MainDialog::OnSystemInformation() {
+std::string ComposeInstallationReport() {
     std::string report = LoadText(IDS_REPORT_OS);
 
     std::string os;
@@ -95,7 +86,5 @@ void MainDialog::OnSystemInformation() {
     const int csp = SystemFileExists("VELQ_CSP.dll");
     const int driver = SystemFileExists("zqcsp.dll");
     report += LoadText(csp == 1 && driver == 1 ? IDS_DRIVER_INSTALLED : IDS_DRIVER_MISSING);
-
-    MessageBoxA(hwnd(), report.c_str(), LoadText(IDS_SYSTEM_INFORMATION).c_str(),
-                MB_OK | MB_ICONINFORMATION);
+    return report;
 }

@@ -1,13 +1,12 @@
 #include "change_pin_command.h"
 
 #include "dialogkit/message_box.h"
-#include "dialogkit/string_table.h"
 #include "pin_field.h"
+#include "refused_pin_message.h"
 #include "resources/resource.h"
 #include "token/token_api.h"
 #include "token/token_lock.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -44,20 +43,14 @@ ChangeOutcome ChangeOnToken(const char* deviceName, const char* oldPin, const ch
 void ChangeTokenPin(HWND owner, const char* deviceName, ChangePinDialog& dialog) {
     if (dialog.DoModal(owner) != IDOK)
         return;
-    char oldPin[pin::kPinBufferBytes];
-    char newPin[pin::kPinBufferBytes];
-    std::memset(oldPin, 0, sizeof oldPin);
-    std::memset(newPin, 0, sizeof newPin);
-    dialog.GetPins(oldPin, newPin);
-    const ChangeOutcome outcome = ChangeOnToken(deviceName, oldPin, newPin);
-    pin::WipeBytes(oldPin, sizeof oldPin);
-    pin::WipeBytes(newPin, sizeof newPin);
+    ChangeOutcome outcome;
+    {
+        const AcceptedPins pins(dialog); // gone before anything is told
+        outcome = ChangeOnToken(deviceName, pins.oldPin, pins.newPin);
+    }
 
-    if (outcome.text == IDS_WRONG_PIN) {
-        char text[128];
-        std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances still."
-                      outcome.attemptsLeft);
-        MessageBoxA(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
+    if (outcome.text == IDS_WRONG_PIN || outcome.text == IDS_PIN_LOCKED) {
+        ShowRefusedPin(owner, outcome.attemptsLeft);
         return;
     }
     dialogkit::ShowTextBox(owner, outcome.text, IDS_PROMPT,

@@ -93,3 +93,14 @@ void ChangePinDialog::OnOK() {
     m_strOldPin.clear();
     DoDataExchange();
 }
+
+AcceptedPins::AcceptedPins(ChangePinDialog& dialog) {
+    std::memset(oldPin, 0, sizeof oldPin);
+    std::memset(newPin, 0, sizeof newPin);
+    dialog.GetPins(oldPin, newPin);
+}
+
+AcceptedPins::~AcceptedPins() {
+    pin::WipeBytes(oldPin, sizeof oldPin);
+    pin::WipeBytes(newPin, sizeof newPin);
+}

@@ -37,3 +37,14 @@ class ChangePinDialog : public dialogkit::ModalDialog {
   private:
     void WipePins();
 };
+
+// The two PINs an accepted dialog hands out, kept only as long as this lives.
+struct AcceptedPins {
+    explicit AcceptedPins(ChangePinDialog& dialog);
+    ~AcceptedPins();
+    AcceptedPins(const AcceptedPins&) = delete;
+    AcceptedPins& operator=(const AcceptedPins&) = delete;
+
+    char oldPin[pin::kPinBufferBytes];
+    char newPin[pin::kPinBufferBytes];
+};

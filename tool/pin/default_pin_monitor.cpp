@@ -3,11 +3,11 @@
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
 #include "pin_field.h"
+#include "refused_pin_message.h"
 #include "resources/resource.h"
 #include "token/scan_state.h"
 #include "token/token_lock.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -70,16 +70,13 @@ void CMointDevT::PromptForNewPin(HWND owner) {
             g_pinPromptShown.store(0);
             return;
         }
-        char oldPin[pin::kPinBufferBytes];
-        char newPin[pin::kPinBufferBytes];
-        std::memset(oldPin, 0, sizeof oldPin);
-        std::memset(newPin, 0, sizeof newPin);
-        m_dlgDefaultPin.GetPins(oldPin, newPin);
-        const std::int32_t changed = g_tokenApi.ZQ_ToKenChangeUser(
-            m_hToken, oldPin, static_cast<std::int32_t>(std::strlen(oldPin)), newPin,
-            static_cast<std::int32_t>(std::strlen(newPin)));
-        pin::WipeBytes(oldPin, sizeof oldPin);
-        pin::WipeBytes(newPin, sizeof newPin);
+        std::int32_t changed = 0;
+        {
+            const AcceptedPins pins(m_dlgDefaultPin);
+            changed = g_tokenApi.ZQ_ToKenChangeUser(
+                m_hToken, pins.oldPin, static_cast<std::int32_t>(std::strlen(pins.oldPin)),
+                pins.newPin, static_cast<std::int32_t>(std::strlen(pins.newPin)));
+        }
         if (changed == kTokenOk) {
             char serial[kSerialBytes];
             std::memset(serial, 0, sizeof serial);
@@ -89,14 +86,9 @@ void CMointDevT::PromptForNewPin(HWND owner) {
             return;
         }
         const int attemptsLeft = g_tokenApi.ZQpro_GetPinTime(m_hToken, 1, 0);
-        if (attemptsLeft <= 0) {
-            dialogkit::ShowTextBox(owner, IDS_PIN_LOCKED, IDS_PROMPT, MB_ICONERROR);
-            return;
-        }
-        char text[128];
-        std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances"
-                      attemptsLeft);
-        MessageBoxA(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
+        ShowRefusedPin(owner, attemptsLeft);
+        if (attemptsLeft <= 0)
+            return; // locked: the prompt does not come back
     }
 }
 

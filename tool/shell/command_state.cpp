@@ -1,6 +1,7 @@
 // The command buttons follow the tree selection: each applies to one kind of item only.
 #include "main_dialog.h"
 
+#include "dialogkit/message_box.h"
 #include "resources/resource.h"
 #include "token/token_lock.h"
 
@@ -55,4 +56,12 @@ int MainDialog::QueryDynamicCodeState(HTREEITEM item) {
     const int state = g_tokenApi.ZQpro_IsSupportDynamicCode(handle);
     g_tokenApi.ZQ_CloseDev(handle);
     return state;
+}
+
+const DeviceNode* MainDialog::SelectedDeviceOrTell() {
+    HTREEITEM item = m_tree.GetSelectedItem();
+    const DeviceNode* device = item ? GetDeviceNode(item) : nullptr;
+    if (!device)
+        dialogkit::ShowTextBox(hwnd(), IDS_NO_DEVICE, IDS_PROMPT, MB_OK);
+    return device;
 }

@@ -28,7 +28,11 @@ MainDialog::MainDialog(HWND)
 bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) {
     using namespace dialogkit;
     static const DispatchEntry<MainDialog> table[] = {
-        OnMessage<MainDialog>(WM_PAINT, &MainDialog::OnPaint),
+        OnMessageOrDefault<MainDialog>(WM_PAINT, &MainDialog::OnPaint),
+        OnMessageOrDefault<MainDialog>(WM_SYSCOMMAND, &MainDialog::OnSysCommand),
+        OnMessage<MainDialog>(kIconCallback, &MainDialog::OnIconCallback),
+        OnMessage<MainDialog>(kShowRequest, &MainDialog::OnShowRequest),
+        OnMessage<MainDialog>(kEndRequest, &MainDialog::OnEndRequest),
         OnMessage<MainDialog>(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDA, &MainDialog::OnSelChangedTree),
         OnNotify<MainDialog>(IDC_TOKEN_TREE, TVN_SELCHANGEDW, &MainDialog::OnSelChangedTree),
@@ -46,9 +50,7 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnMessage<MainDialog>(WM_DEVICECHANGE, &MainDialog::OnDeviceChange),
         OnMessage<MainDialog>(WM_HELP, &MainDialog::OnHelp),
     };
-    if (!Dispatch(this, table, message, wp, lp, result))
-        return false;
-    return !(message == WM_PAINT && *result == -1); // -1: leave the painting to the platform
+    return Dispatch(this, table, message, wp, lp, result);
 }
 
 BOOL MainDialog::OnInitDialog() {
@@ -64,7 +66,7 @@ BOOL MainDialog::OnInitDialog() {
     m_nid.hWnd = hwnd();
     m_nid.uID = IDI_KEYSTEAD;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = WM_USER + 1;
+    m_nid.uCallbackMessage = kIconCallback;
     m_nid.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD));
     const std::string tip = LoadText(IDS_KEYSTEAD_TITLE);
     std::strncpy(m_nid.szTip, tip.c_str(), sizeof m_nid.szTip - 1);

@@ -17,6 +17,12 @@
 
 class MainDialog : public dialogkit::ModalDialog {
   public:
+    // The private messages: the icon's callback, and the requests other programs may send to
+    // show Keystead or to end it.
+    static constexpr UINT kIconCallback = WM_USER + 1; // 1025
+    static constexpr UINT kShowRequest = WM_USER + 2;  // 1026
+    static constexpr UINT kEndRequest = WM_USER + 3;   // 1027
+
     explicit MainDialog(HWND parent);
 
     // Token access (tool/token)
@@ -26,20 +32,19 @@ class MainDialog : public dialogkit::ModalDialog {
     // Selection and command state (tool/shell/command_state.cpp)
     void DisableTokenCommands();
     int QueryDynamicCodeState(HTREEITEM item);
+    // The token of the selected item; null, after telling the user, when there is none.
+    const DeviceNode* SelectedDeviceOrTell();
 
   protected:
     BOOL OnInitDialog() override;
+    // Every message of the main window that Keystead handles itself is routed here.
     bool DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
-    bool WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
     void OnCancel() override;
 
   private:
+    // Refresh and the scan (tool/shell/scan_command.cpp)
     void ScanTokens();
     void ScanInsideBracket();
-    void ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem);
-    void ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
-                                  ContainerNode* container, std::uint8_t usage,
-                                  HTREEITEM containerItem);
 
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnHelp(WPARAM, LPARAM);
@@ -53,7 +58,11 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnTrayShow();
     void OnTrayRefresh();
     void OnTrayQuit();
-    LRESULT OnPaint(WPARAM, LPARAM);
+    bool OnSysCommand(WPARAM, LPARAM, LRESULT*);
+    LRESULT OnIconCallback(WPARAM, LPARAM);
+    LRESULT OnShowRequest(WPARAM, LPARAM);
+    LRESULT OnEndRequest(WPARAM, LPARAM);
+    bool OnPaint(WPARAM, LPARAM, LRESULT*);
     LRESULT OnClose(WPARAM, LPARAM);
 
     // Device arrival and removal (tool/shell/device_events.cpp)

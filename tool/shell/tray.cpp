@@ -4,34 +4,32 @@
 #include "dialogkit/message_box.h"
 #include "resources/resource.h"
 
-namespace {
+bool MainDialog::OnSysCommand(WPARAM wp, LPARAM, LRESULT*) {
+    if (wp != SC_CLOSE)
+        return false;
+    // Close box, the system menu's Close and Alt+F4 only hide Keystead.
+    ShowWindow(hwnd(), SW_HIDE);
+    m_bVisible = 0;
+    return true;
+}
 
-constexpr UINT kIconCallback = WM_USER + 1; // 1025
-constexpr UINT kShowRequest = WM_USER + 2;  // 1026
-constexpr UINT kEndRequest = WM_USER + 3;   // 1027
+LRESULT MainDialog::OnIconCallback(WPARAM, LPARAM lp) {
+    if (lp == WM_LBUTTONDBLCLK)
+        ShowMainWindow();
+    else if (lp == WM_RBUTTONDOWN)
+        ShowTrayMenu();
+    return 0;
+}
 
-} // namespace
+LRESULT MainDialog::OnShowRequest(WPARAM, LPARAM) {
+    ShowWindow(hwnd(), SW_SHOWNORMAL);
+    m_bVisible = 1;
+    return 0;
+}
 
-bool MainDialog::WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) {
-    if (message == WM_SYSCOMMAND && wp == SC_CLOSE) {
-        // Close box, the system menu's Close and Alt+F4 only hide Keystead.
-        ShowWindow(hwnd(), SW_HIDE);
-        m_bVisible = 0;
-        *result = 0;
-        return true;
-    }
-    if (message == kIconCallback) {
-        if (lp == WM_LBUTTONDBLCLK)
-            ShowMainWindow();
-        else if (lp == WM_RBUTTONDOWN)
-            ShowTrayMenu();
-    } else if (message == kShowRequest) {
-        ShowWindow(hwnd(), SW_SHOWNORMAL);
-        m_bVisible = 1;
-    } else if (message == kEndRequest) {
-        EndKeystead();
-    }
-    return ModalDialog::WindowProc(message, wp, lp, result);
+LRESULT MainDialog::OnEndRequest(WPARAM, LPARAM) {
+    EndKeystead();
+    return 0;
 }
 
 void MainDialog::ShowMainWindow() {
@@ -79,16 +77,17 @@ void MainDialog::OnCancel() {
     m_bVisible = 0;
 }
 
-LRESULT MainDialog::OnPaint(WPARAM, LPARAM) {
+bool MainDialog::OnPaint(WPARAM, LPARAM, LRESULT*) {
+    // While Keystead means to be hidden, whatever paints it hides it again.
     if (m_bVisible == 0) {
         PAINTSTRUCT ps;
         BeginPaint(hwnd(), &ps);
         EndPaint(hwnd(), &ps);
         ShowWindow(hwnd(), SW_HIDE);
-        return 0;
+        return true;
     }
     if (!IsIconic(hwnd()))
-        return -1; // the default painting
+        return false; // the default painting
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd(), &ps);
     SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -98,7 +97,7 @@ LRESULT MainDialog::OnPaint(WPARAM, LPARAM) {
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc, x, y, m_hIcon);
     EndPaint(hwnd(), &ps);
-    return 0;
+    return true;
 }
 
 LRESULT MainDialog::OnClose(WPARAM, LPARAM) {

@@ -1,15 +1,13 @@
-// The token scan: rebuilds the tree from every plugged-in token and hands each certificate to
-// registration. The only place the tree is filled.
-#include "shell/main_dialog.h"
+// The token scan: rebuilds the tree from every plugged-in token and hands each certificate on
+// as it is read. The only place the tree is filled.
+#include "token_scan.h"
 
-#include "certificates/cert_registration.h"
 #include "device_list.h"
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
-#include "platform/windows_family.h"
 #include "resources/resource.h"
 #include "scan_state.h"
-#include "token_lock.h"
+#include "token_api.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,43 +22,33 @@ constexpr std::uint32_t kMaxCertificateBytes = 1u << 20;
 // A library that never says "no further container" must not keep the scan forever.
 constexpr int kMaxContainersPerToken = 1024;
 
-#ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
-#define KEYSTEAD_SETS_INTEGRITY_LABEL 1
-#endif
+// One scan: the tree it fills, its container-name buffer and where its findings go.
+class TreeScan {
+  public:
+    TreeScan(TokenTreeCtrl& tree, char (&containerName)[128], ScanListener& listener)
+        : tree_(tree), containerName_(containerName), listener_(listener) {}
+    void Run(bool labelDevices);
+
+  private:
+    void ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem);
+    void ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
+                                  ContainerNode* container, std::uint8_t usage,
+                                  HTREEITEM containerItem);
+
+    TokenTreeCtrl& tree_;
+    char (&containerName_)[128];
+    ScanListener& listener_;
+};
 
 } // namespace
 
-void MainDialog::OnRefresh() {
-    // After WM_CLOSE released the library nothing may call into it.
-    if (g_refreshBusy.load() == 1 || !m_hTokenLib)
-        return;
-    g_refreshBusy.store(1);
-    EnableWindow(Item(IDC_REFRESH), FALSE);
-    ScanTokens();
-    EnableWindow(Item(IDC_REFRESH), TRUE);
-    g_refreshBusy.store(0);
+void ScanIntoTree(TokenTreeCtrl& tree, char (&containerName)[128], bool labelDevices,
+                  ScanListener& listener) {
+    TreeScan(tree, containerName, listener).Run(labelDevices);
 }
 
-void MainDialog::ScanTokens() {
-    if (g_pinPromptShown.load() != 0)
-        return;
-    WaitForSingleObject(g_scanMutex, INFINITE);
-    {
-        // Taken before anything is cleared: a default-PIN prompt that shows up while this
-        // waits for a monitor's bracket drops the scan, and the tree stays as it was.
-        TokenLockBracket bracket(g_pinPromptShown);
-        if (bracket.held()) {
-            DisableTokenCommands();
-            m_tree.ResetTree();
-            UnregisterCertificates(nullptr, 0);
-            ScanInsideBracket();
-        }
-    }
-    ReleaseMutex(g_scanMutex);
-}
-
-void MainDialog::ScanInsideBracket() {
-    std::memset(m_containerName, 0, sizeof m_containerName);
+void TreeScan::Run(bool labelDevices) {
+    std::memset(containerName_, 0, sizeof containerName_);
     std::uint32_t size = 0, count = 0;
     if (g_tokenApi.ZQ_ListAllDev(nullptr, &size, &count) != 0 || size > kMaxDeviceListBytes)
         return;
@@ -69,15 +57,14 @@ void MainDialog::ScanInsideBracket() {
     if (g_tokenApi.ZQ_ListAllDev(list.data(), &size, &count) != 0)
         return;
     if (count == 0) {
-        m_tree.InsertRootItem(LoadText(IDS_NO_DEVICE).c_str(), nullptr);
+        tree_.InsertRootItem(LoadText(IDS_NO_DEVICE).c_str(), nullptr);
         return;
     }
-    const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
     HTREEITEM lastToken = nullptr;
     // Read only what was really written into our buffer, whatever the size now says.
     for (const token::ListedDevice& device :
          token::ParseDeviceList(list.data(), std::min(size, listed), count)) {
-        if (label)
+        if (labelDevices)
             SetLowIntegrityLabel(device.name, SE_FILE_OBJECT);
         // A name too long for its record is skipped like a token that does not open: opening
         // a cut name could reach another device.
@@ -95,41 +82,41 @@ void MainDialog::ScanInsideBracket() {
         }
         DeviceNode* record = NewDeviceNode(device.name, device.length);
         std::snprintf(text, sizeof text, "USB_Key_%d", device.position);
-        HTREEITEM tokenItem = m_tree.InsertRootItem(text, record);
+        HTREEITEM tokenItem = tree_.InsertRootItem(text, record);
         lastToken = tokenItem;
         ListContainers(handle, record, tokenItem);
         g_tokenApi.ZQ_CloseDev(handle);
-        StartDefaultPinMonitor(record->deviceName);
-        m_tree.Expand(tokenItem, TVE_EXPAND);
+        listener_.OnTokenClosed(record->deviceName);
+        tree_.Expand(tokenItem, TVE_EXPAND);
     }
-    RedrawWindow(m_tree.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(tree_.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     if (lastToken)
-        m_tree.SelectItem(lastToken);
+        tree_.SelectItem(lastToken);
 }
 
-void MainDialog::ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem) {
+void TreeScan::ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem) {
     std::int32_t first = 1;
     for (int n = 0; n < kMaxContainersPerToken; ++n) {
         ContainerInfo info;
         std::memset(&info, 0, sizeof info);
-        if (g_tokenApi.ZQ_TokenListContainer(handle, first, m_containerName, &info) != 0)
+        if (g_tokenApi.ZQ_TokenListContainer(handle, first, containerName_, &info) != 0)
             return;
         first = 0;
-        ContainerNode* container = NewContainerNode(device, m_containerName);
+        ContainerNode* container = NewContainerNode(device, containerName_);
         if (std::strcmp(container->containerName, kRootContainerName) == 0) {
             ReadContainerCertificate(handle, info.signature, container, 1, nullptr);
             DeleteTokenNode(container);
             continue;
         }
-        HTREEITEM item = m_tree.InsertChildItem(tokenItem, container->containerName, container);
+        HTREEITEM item = tree_.InsertChildItem(tokenItem, container->containerName, container);
         ReadContainerCertificate(handle, info.encryption, container, 1, item);
         ReadContainerCertificate(handle, info.signature, container, 0, item);
     }
 }
 
-void MainDialog::ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
-                                          ContainerNode* container, std::uint8_t usage,
-                                          HTREEITEM containerItem) {
+void TreeScan::ReadContainerCertificate(TokenHandle handle, const CertRef& reference,
+                                        ContainerNode* container, std::uint8_t usage,
+                                        HTREEITEM containerItem) {
     // The identifier's length comes from the library; it cannot exceed its own field.
     if (reference.idLength < 0 ||
         reference.idLength > static_cast<std::int32_t>(sizeof reference.id))
@@ -146,9 +133,9 @@ void MainDialog::ReadContainerCertificate(TokenHandle handle, const CertRef& ref
     const std::int32_t length = static_cast<std::int32_t>(size);
     if (std::strcmp(container->containerName, kRootContainerName) != 0) {
         CertNode* record = NewCertNode(container, bytes.data(), length, usage);
-        m_tree.InsertChildItem(
+        tree_.InsertChildItem(
             containerItem, LoadText(usage != 0 ? IDS_ENCRYPTION_CERT : IDS_SIGNATURE_CERT).c_str(),
             record);
     }
-    RegisterCertificate(container->containerName, bytes.data(), length, usage);
+    listener_.OnCertificate(container->containerName, bytes.data(), length, usage);
 }

@@ -1,21 +1,10 @@
 // The certificate commands of the main window: register, unregister and view the certificate
 // selected in the tree, from the bytes the last scan stored. None of them opens the token.
-#include "shell/main_dialog.h"
+#include "main_dialog.h"
 
-#include "cert_registration.h"
+#include "certificates/cert_registration.h"
+#include "certificates/cert_viewer.h"
 #include "dialogkit/message_box.h"
-
-#include <cstdio>
-#include <cstring>
-#include <memory>
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-} // namespace
 
 const CertNode* MainDialog::SelectedCertificate() {
     HTREEITEM item = m_tree.GetSelectedItem();
@@ -55,23 +44,5 @@ void MainDialog::OnViewCert() {
     const CertNode* cert = SelectedCertificate();
     if (!cert)
         return;
-    static const char kFileName[] = "\\ZQCertTemp.cer";
-    char path[256];
-    std::memset(path, 0, sizeof path);
-    const DWORD length = GetTempPathA(sizeof path, path);
-    // A temporary folder whose path leaves no room for the name is treated like a file that
-    // does not open: nothing happens.
-    if (length == 0 || length + sizeof kFileName > sizeof path)
-        return;
-    std::strcat(path, kFileName);
-    {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "wb+"));
-        if (!file)
-            return;
-        if (cert->length > 0)
-            std::fwrite(cert->certificate.data(), 1, static_cast<std::size_t>(cert->length),
-                        file.get());
-    }
-    ShellExecuteA(nullptr, "open", path, "rundll32.exe cryptext.dll,CryptExtOpenCER", nullptr,
-                  SW_SHOWNORMAL);
+    ViewCertificate(cert->certificate.data(), cert->length);
 }

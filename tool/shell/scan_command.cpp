@@ -1,0 +1,61 @@
+// Refresh: the one way into a scan. It keeps scans apart from each other and from default-PIN
+// prompts, and hands what the scan finds to the certificate stores and the PIN monitor.
+#include "main_dialog.h"
+
+#include "certificates/cert_registration.h"
+#include "platform/windows_family.h"
+#include "resources/resource.h"
+#include "token/scan_state.h"
+#include "token/token_lock.h"
+#include "token/token_scan.h"
+
+#ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
+#define KEYSTEAD_SETS_INTEGRITY_LABEL 1
+#endif
+
+void MainDialog::OnRefresh() {
+    // After WM_CLOSE released the library nothing may call into it.
+    if (g_refreshBusy.load() == 1 || !m_hTokenLib)
+        return;
+    g_refreshBusy.store(1);
+    EnableWindow(Item(IDC_REFRESH), FALSE);
+    ScanTokens();
+    EnableWindow(Item(IDC_REFRESH), TRUE);
+    g_refreshBusy.store(0);
+}
+
+void MainDialog::ScanTokens() {
+    if (g_pinPromptShown.load() != 0)
+        return;
+    WaitForSingleObject(g_scanMutex, INFINITE);
+    {
+        // Taken before anything is cleared: a default-PIN prompt that shows up while this
+        // waits for a monitor's bracket drops the scan, and the tree stays as it was.
+        TokenLockBracket bracket(g_pinPromptShown);
+        if (bracket.held()) {
+            DisableTokenCommands();
+            m_tree.ResetTree();
+            UnregisterCertificates(nullptr, 0);
+            ScanInsideBracket();
+        }
+    }
+    ReleaseMutex(g_scanMutex);
+}
+
+void MainDialog::ScanInsideBracket() {
+    // Each certificate is registered right after it is read, still inside the bracket; each
+    // token that answered gets its monitor once it is closed again.
+    struct HandOffs : ScanListener {
+        explicit HandOffs(MainDialog& dialog) : dialog_(dialog) {}
+        void OnCertificate(const char* containerName, const unsigned char* certificate,
+                           std::int32_t length, std::uint8_t usage) override {
+            RegisterCertificate(containerName, certificate, length, usage);
+        }
+        void OnTokenClosed(const char* deviceName) override {
+            dialog_.StartDefaultPinMonitor(deviceName);
+        }
+        MainDialog& dialog_;
+    } handOffs(*this);
+    const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
+    ScanIntoTree(m_tree, m_containerName, label, handOffs);
+}
