@@ -8,16 +8,6 @@
 #include <cstddef>
 #include <cstring>
 
-namespace {
-
-// Keystead ends here, before any scan, when it cannot work with the token library.
-void EndForUnusableLibrary(HWND owner) {
-    dialogkit::ShowTextBox(owner, IDS_LIBRARY_FAILED, IDS_PROMPT, MB_OK | MB_ICONSTOP);
-    ExitProcess(0);
-}
-
-} // namespace
-
 MainDialog::MainDialog(HWND)
     : ModalDialog(IDD_MAIN_DIALOG),
       m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD))) {
@@ -76,7 +66,7 @@ BOOL MainDialog::OnInitDialog() {
     g_scanMutex = CreateMutexA(nullptr, FALSE, nullptr);
     // Without the mutex nothing could keep scans apart; without the library nothing works.
     if (!g_scanMutex || !BindTokenApi(&m_hTokenLib))
-        EndForUnusableLibrary(hwnd());
+        EndForUnusableLibrary();
     OnRefresh();
     m_bVisible = 0;
     return FALSE;

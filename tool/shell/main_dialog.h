@@ -55,6 +55,9 @@ class MainDialog : public dialogkit::ModalDialog {
     void ShowMainWindow();
     void ShowTrayMenu();
     void EndKeystead();
+    // Ends the process at once, taking the icon along.
+    void EndOnHardStop(UINT exitCode);
+    void EndForUnusableLibrary();
     void OnTrayShow();
     void OnTrayRefresh();
     void OnTrayQuit();

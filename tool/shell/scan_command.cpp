@@ -54,6 +54,8 @@ void MainDialog::ScanInsideBracket() {
         void OnTokenClosed(const char* deviceName) override {
             dialog_.StartDefaultPinMonitor(deviceName);
         }
+        // A Keystead whose tokens other programs could not reach ends, as on a failed label.
+        void OnLabelRefused() override { dialog_.EndOnHardStop(1); }
         MainDialog& dialog_;
     } handOffs(*this);
     const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();

@@ -52,6 +52,19 @@ void MainDialog::ShowTrayMenu() {
     DestroyMenu(menu);
 }
 
+void MainDialog::EndOnHardStop(UINT exitCode) {
+    // No dead icon may stay in the notification area until the pointer passes over it.
+    Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    ExitProcess(exitCode);
+}
+
+void MainDialog::EndForUnusableLibrary() {
+    // Before any scan: the icon goes first, then the user is told, then Keystead ends.
+    Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    dialogkit::ShowTextBox(hwnd(), IDS_LIBRARY_FAILED, IDS_PROMPT, MB_OK | MB_ICONSTOP);
+    ExitProcess(0);
+}
+
 void MainDialog::EndKeystead() {
     Shell_NotifyIconA(NIM_DELETE, &m_nid);
     ModalDialog::OnCancel();

@@ -14,7 +14,7 @@ using SetNamedSecurity = DWORD WINAPI(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATIO
 
 } // namespace
 
-void SetLowIntegrityLabel(const char* objectName, SE_OBJECT_TYPE objectType) {
+bool SetLowIntegrityLabel(const char* objectName, SE_OBJECT_TYPE objectType) {
     auto* toDescriptor = FindSystemFunction<StringToDescriptor>(
         "advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA");
     auto* saclOf = FindSystemFunction<DescriptorSacl>("advapi32.dll", "GetSecurityDescriptorSacl");
@@ -22,21 +22,18 @@ void SetLowIntegrityLabel(const char* objectName, SE_OBJECT_TYPE objectType) {
         FindSystemFunction<SetNamedSecurity>("advapi32.dll", "SetNamedSecurityInfoA");
     // A system without these has no integrity levels: there is no label to set.
     if (!toDescriptor || !saclOf || !setSecurity)
-        return;
+        return true;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!toDescriptor("S:(ML;;NW;;;LW)", SDDL_REVISION_1, &descriptor, nullptr))
-        return;
+        return true;
     PACL sacl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
     if (!saclOf(descriptor, &present, &sacl, &defaulted)) {
         LocalFree(descriptor);
-        return;
+        return true;
     }
     DWORD result = setSecurity(const_cast<char*>(objectName), objectType,
                                LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, sacl);
-    if (result != ERROR_SUCCESS) {
-        LocalFree(descriptor);
-        ExitProcess(1);
-    }
     LocalFree(descriptor);
+    return result == ERROR_SUCCESS;
 }

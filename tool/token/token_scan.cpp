@@ -64,8 +64,10 @@ void TreeScan::Run(bool labelDevices) {
     // Read only what was really written into our buffer, whatever the size now says.
     for (const token::ListedDevice& device :
          token::ParseDeviceList(list.data(), std::min(size, listed), count)) {
-        if (labelDevices)
-            SetLowIntegrityLabel(device.name, SE_FILE_OBJECT);
+        if (labelDevices && !SetLowIntegrityLabel(device.name, SE_FILE_OBJECT)) {
+            listener_.OnLabelRefused();
+            return;
+        }
         // A name too long for its record is skipped like a token that does not open: opening
         // a cut name could reach another device.
         if (!device.fits)

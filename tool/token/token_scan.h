@@ -14,6 +14,8 @@ class ScanListener {
                                std::int32_t length, std::uint8_t usage) = 0;
     // A token that opened and answered its serial query, closed again.
     virtual void OnTokenClosed(const char* deviceName) = 0;
+    // The system refused a device its integrity label; the scan stops at once.
+    virtual void OnLabelRefused() = 0;
 };
 
 // Fills the emptied tree. containerName: the scan's container-name buffer. labelDevices: each
