@@ -43,6 +43,21 @@ std::string Rig::LogPath() const {
     return (fs::path(dir_) / "calls.log").string();
 }
 
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    if (ec)
+        return stamp;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec)
+        return stamp;
+    stamp.exists = true;
+    stamp.size = size;
+    stamp.written = static_cast<long long>(written.time_since_epoch().count());
+    return stamp;
+}
+
 bool ReadWholeFile(const std::string& path, std::string* text) {
     for (int attempt = 0; attempt < kRetries; ++attempt) {
         std::ifstream in(path, std::ios::binary);

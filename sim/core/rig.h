@@ -5,6 +5,7 @@
 
 #include "token_record.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,19 @@ class Rig {
 };
 
 bool ReadWholeFile(const std::string& path, std::string* text);
+
+// Tells one version of a file from the next without reading it: its size and the time of its
+// last write. Every file is replaced whole, by rename, so a change shows in both or the time.
+struct FileStamp {
+    bool exists = false;
+    std::uintmax_t size = 0;
+    long long written = 0;
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && size == other.size && written == other.written;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp StampOf(const std::string& path);
 // Writes a sibling temporary file and renames it over path.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text);
 

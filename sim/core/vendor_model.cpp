@@ -53,6 +53,42 @@ bool SamePin(const std::string& storedHash, const char* given, std::int32_t leng
     return storedHash == PinHash(given, static_cast<std::size_t>(length));
 }
 
+// The security officer's PIN against the token's; a wrong one uses up an attempt. *save is
+// set whenever the token changed.
+std::int32_t CheckSoPin(TokenRecord& t, const char* pin, std::int32_t length, bool* save) {
+    if (t.soAttemptsLeft <= 0)
+        return kSwPinLocked;
+    *save = true;
+    if (!SamePin(t.soPinHash, pin, length)) {
+        --t.soAttemptsLeft;
+        return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
+    }
+    t.soAttemptsLeft = 10;
+    return kOk;
+}
+
+// The certificate an identifier names on a token; null, with *status set, when the identifier
+// is malformed or names no certificate.
+const std::vector<std::uint8_t>* CertNamed(const TokenRecord& t, const unsigned char* id,
+                                           std::int32_t idLength, std::int32_t* status) {
+    std::size_t index = 0;
+    bool signature = false;
+    if (!ParseCertId(id, idLength, &index, &signature)) {
+        *status = kSwBadArgument;
+        return nullptr;
+    }
+    if (index >= t.containers.size()) {
+        *status = kSwNotFound;
+        return nullptr;
+    }
+    const auto& cert = signature ? t.containers[index].signCert : t.containers[index].exchCert;
+    if (cert.empty()) {
+        *status = kSwNotFound;
+        return nullptr;
+    }
+    return &cert;
+}
+
 } // namespace
 
 VendorModel::VendorModel(Rig rig, RigFileLock* fileLock)
@@ -68,18 +104,23 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
     FaultRule rule;
     bool found = false;
     {
-        std::string text;
-        if (!ReadWholeFile(rig_.FaultsPath(), &text))
-            text.clear();
+        // The rules are read again only when the faults file has changed.
+        const FileStamp stamp = StampOf(rig_.FaultsPath());
         std::lock_guard<std::mutex> guard(mutex_);
-        if (text != faultText_) {
-            std::vector<FaultRule> parsed;
-            std::string error;
-            if (!ParseFaultRules(text, &parsed, &error))
-                parsed.clear();
-            faults_.swap(parsed);
-            faultText_ = text;
-            callCounts_.clear();
+        if (stamp != faultStamp_) {
+            faultStamp_ = stamp;
+            std::string text;
+            if (!stamp.exists || !ReadWholeFile(rig_.FaultsPath(), &text))
+                text.clear();
+            if (text != faultText_) {
+                std::vector<FaultRule> parsed;
+                std::string error;
+                if (!ParseFaultRules(text, &parsed, &error))
+                    parsed.clear();
+                faults_.swap(parsed);
+                faultText_ = text;
+                callCounts_.clear();
+            }
         }
         int index = ++callCounts_[function];
         for (const FaultRule& r : faults_) {
@@ -126,6 +167,12 @@ void VendorModel::PullToken(const std::string& serial) {
         t.plugged = false;
         rig_.Save(t);
     }
+}
+
+bool VendorModel::EnterOnToken(const char* function, std::uint32_t handle, FaultRule* shape,
+                               Session* session, TokenRecord* token, std::int32_t* status) {
+    return !BeginCall(function, handle, nullptr, shape, status) &&
+           SessionToken(handle, session, token, status);
 }
 
 bool VendorModel::SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
@@ -288,11 +335,9 @@ std::int32_t VendorModel::TokenListContainer(std::uint32_t handle, std::int32_t 
 
 std::int32_t VendorModel::GetSn(std::uint32_t handle, char* serial) {
     std::int32_t status = kOk;
-    if (BeginCall("ZQPro_GetSn", handle, nullptr, nullptr, &status))
-        return status;
     Session s;
     TokenRecord t;
-    if (!SessionToken(handle, &s, &t, &status))
+    if (!EnterOnToken("ZQPro_GetSn", handle, nullptr, &s, &t, &status))
         return status;
     if (!serial)
         return kSwBadArgument;
@@ -305,22 +350,16 @@ std::int32_t VendorModel::TokenGetCertSize(std::uint32_t handle, const unsigned 
                                            std::int32_t idLength, std::uint32_t* size) {
     std::int32_t status = kOk;
     FaultRule shape;
-    if (BeginCall("ZQ_TokenGetCertSize", handle, nullptr, &shape, &status))
-        return status;
     Session s;
     TokenRecord t;
-    if (!SessionToken(handle, &s, &t, &status))
+    if (!EnterOnToken("ZQ_TokenGetCertSize", handle, &shape, &s, &t, &status))
         return status;
-    std::size_t index = 0;
-    bool signature = false;
-    if (!size || !ParseCertId(id, idLength, &index, &signature))
+    if (!size)
         return kSwBadArgument;
-    if (index >= t.containers.size())
-        return kSwNotFound;
-    const auto& cert = signature ? t.containers[index].signCert : t.containers[index].exchCert;
-    if (cert.empty())
-        return kSwNotFound;
-    *size = shape.hasSize ? shape.size : static_cast<std::uint32_t>(cert.size());
+    const std::vector<std::uint8_t>* cert = CertNamed(t, id, idLength, &status);
+    if (!cert)
+        return status;
+    *size = shape.hasSize ? shape.size : static_cast<std::uint32_t>(cert->size());
     return kOk;
 }
 
@@ -328,24 +367,18 @@ std::int32_t VendorModel::TokenGetCert(std::uint32_t handle, const unsigned char
                                        std::int32_t idLength, unsigned char* buffer,
                                        std::uint32_t size) {
     std::int32_t status = kOk;
-    if (BeginCall("ZQ_TokenGetCert", handle, nullptr, nullptr, &status))
-        return status;
     Session s;
     TokenRecord t;
-    if (!SessionToken(handle, &s, &t, &status))
+    if (!EnterOnToken("ZQ_TokenGetCert", handle, nullptr, &s, &t, &status))
         return status;
-    std::size_t index = 0;
-    bool signature = false;
-    if (!buffer || !ParseCertId(id, idLength, &index, &signature))
+    if (!buffer)
         return kSwBadArgument;
-    if (index >= t.containers.size())
-        return kSwNotFound;
-    const auto& cert = signature ? t.containers[index].signCert : t.containers[index].exchCert;
-    if (cert.empty())
-        return kSwNotFound;
-    if (size < cert.size())
+    const std::vector<std::uint8_t>* cert = CertNamed(t, id, idLength, &status);
+    if (!cert)
+        return status;
+    if (size < cert->size())
         return kSwWrongLength;
-    std::memcpy(buffer, cert.data(), cert.size());
+    std::memcpy(buffer, cert->data(), cert->size());
     return kOk;
 }
 
@@ -386,14 +419,9 @@ std::int32_t VendorModel::ReloadPin(std::uint32_t handle, const char* soPin, std
         return kSwBadArgument;
     // Unblocks the user PIN with the security officer's PIN.
     return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
-        if (t.soAttemptsLeft <= 0)
-            return kSwPinLocked;
-        *save = true;
-        if (!SamePin(t.soPinHash, soPin, soLength)) {
-            --t.soAttemptsLeft;
-            return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
-        }
-        t.soAttemptsLeft = 10;
+        const std::int32_t checked = CheckSoPin(t, soPin, soLength, save);
+        if (checked != kOk)
+            return checked;
         t.userPinHash = PinHash(newPin, static_cast<std::size_t>(newLength));
         t.pinIsDefault = false;
         t.attemptsLeft = t.maxAttempts;
@@ -451,32 +479,27 @@ ContainerRecord* FindContainer(TokenRecord& t, const char* name) {
 std::int32_t VendorModel::TokenImportRsaKeyObj(std::uint32_t handle, const char* container,
                                                std::int32_t keySpec, const unsigned char* blob,
                                                std::int32_t blobLength) {
-    std::int32_t status = kOk;
-    if (BeginCall("ZQ_TokenImportRsaKeyObj", handle, nullptr, nullptr, &status))
-        return status;
-    if (!container || !blob || blobLength <= 0 || blobLength > 65536 ||
-        (keySpec != 1 && keySpec != 2))
-        return kSwBadArgument;
-    return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
-        if (!s.userVerified)
-            return kSwNotVerified;
-        ContainerRecord* c = FindContainer(t, container);
-        if (!c)
-            return kSwNotFound;
-        (keySpec == 1 ? c->exchKey : c->signKey).assign(blob, blob + blobLength);
-        *save = true;
-        return kOk;
-    });
+    return WriteContainerPart("ZQ_TokenImportRsaKeyObj", handle, container, keySpec, blob,
+                              blobLength, 65536, &ContainerRecord::exchKey,
+                              &ContainerRecord::signKey);
 }
 
 std::int32_t VendorModel::TokenWrtCert(std::uint32_t handle, const char* container,
                                        std::int32_t keySpec, const unsigned char* cert,
                                        std::int32_t certLength) {
+    return WriteContainerPart("ZQ_TokenWrtCert", handle, container, keySpec, cert, certLength,
+                              1 << 20, &ContainerRecord::exchCert, &ContainerRecord::signCert);
+}
+
+std::int32_t VendorModel::WriteContainerPart(const char* function, std::uint32_t handle,
+                                             const char* container, std::int32_t keySpec,
+                                             const unsigned char* bytes, std::int32_t length,
+                                             std::int32_t maxLength, ContainerPart exchange,
+                                             ContainerPart signature) {
     std::int32_t status = kOk;
-    if (BeginCall("ZQ_TokenWrtCert", handle, nullptr, nullptr, &status))
+    if (BeginCall(function, handle, nullptr, nullptr, &status))
         return status;
-    if (!container || !cert || certLength <= 0 || certLength > (1 << 20) ||
-        (keySpec != 1 && keySpec != 2))
+    if (!container || !bytes || length <= 0 || length > maxLength || (keySpec != 1 && keySpec != 2))
         return kSwBadArgument;
     return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
         if (!s.userVerified)
@@ -484,7 +507,7 @@ std::int32_t VendorModel::TokenWrtCert(std::uint32_t handle, const char* contain
         ContainerRecord* c = FindContainer(t, container);
         if (!c)
             return kSwNotFound;
-        (keySpec == 1 ? c->exchCert : c->signCert).assign(cert, cert + certLength);
+        (c->*(keySpec == 1 ? exchange : signature)).assign(bytes, bytes + length);
         *save = true;
         return kOk;
     });
@@ -530,11 +553,9 @@ std::int32_t VendorModel::InitDynamicCode(std::uint32_t handle, const unsigned c
 
 std::int32_t VendorModel::IsSupportDynamicCode(std::uint32_t handle) {
     std::int32_t status = kOk;
-    if (BeginCall("ZQpro_IsSupportDynamicCode", handle, nullptr, nullptr, &status))
-        return status;
     Session s;
     TokenRecord t;
-    if (!SessionToken(handle, &s, &t, &status))
+    if (!EnterOnToken("ZQpro_IsSupportDynamicCode", handle, nullptr, &s, &t, &status))
         return status;
     return t.dacSupport;
 }
@@ -560,16 +581,10 @@ std::int32_t VendorModel::VerifySo(std::uint32_t handle, const char* pin, std::i
     if (!ValidPinArg(pin, length))
         return kSwBadArgument;
     return UpdateToken(handle, [&](TokenRecord& t, Session& s, bool* save) -> std::int32_t {
-        if (t.soAttemptsLeft <= 0)
-            return kSwPinLocked;
-        *save = true;
-        if (!SamePin(t.soPinHash, pin, length)) {
-            --t.soAttemptsLeft;
-            return t.soAttemptsLeft == 0 ? kSwPinLocked : (kSwWrongPinBase | t.soAttemptsLeft);
-        }
-        t.soAttemptsLeft = 10;
-        s.soVerified = true;
-        return kOk;
+        const std::int32_t checked = CheckSoPin(t, pin, length, save);
+        if (checked == kOk)
+            s.soVerified = true;
+        return checked;
     });
 }
 

@@ -96,6 +96,11 @@ class VendorModel {
     bool BeginCall(const char* function, std::uint32_t handle, const char* deviceName,
                    FaultRule* shape, std::int32_t* status);
     void PullToken(const std::string& serial);
+    // The preamble of a call on an open token: the call is counted and logged against the
+    // faults, then the token of the session is read. False, with *status, when the call ends
+    // there.
+    bool EnterOnToken(const char* function, std::uint32_t handle, FaultRule* shape,
+                      Session* session, TokenRecord* token, std::int32_t* status);
     bool SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
                       std::int32_t* status);
     // Loads, lets change() edit, and saves the token of a session, under the rig file lock.
@@ -104,12 +109,21 @@ class VendorModel {
                                const char* newPin, std::int32_t newLength);
     std::int32_t CheckUserPin(TokenRecord& token, const char* pin, std::int32_t length,
                               bool* matched);
+    // Stores a container's key blob or certificate (keySpec 1: the exchange one, 2: the
+    // signature one) once the user PIN was verified in this session.
+    using ContainerPart = std::vector<std::uint8_t> ContainerRecord::*;
+    std::int32_t WriteContainerPart(const char* function, std::uint32_t handle,
+                                    const char* container, std::int32_t keySpec,
+                                    const unsigned char* bytes, std::int32_t length,
+                                    std::int32_t maxLength, ContainerPart exchange,
+                                    ContainerPart signature);
 
     Rig rig_;
     RigFileLock* fileLock_;
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Session> sessions_;
     std::uint32_t nextHandle_ = 0x5A000001u;
+    FileStamp faultStamp_; // of the faults file last read
     std::string faultText_;
     std::vector<FaultRule> faults_;
     std::map<std::string, int> callCounts_;

@@ -4,11 +4,15 @@
 #include "core/faults.h"
 #include "core/hex.h"
 #include "core/rig.h"
+#include "token/root_container.h"
 #include "win/rig_locks.h"
 
 #include <windows.h>
 #include <dbt.h>
 #include <wincrypt.h>
+// The CD-ROM interface class, defined here from the system's own header.
+#include <initguid.h>
+#include <winioctl.h>
 
 #include <cstddef>
 #include <cstdio>
@@ -23,11 +27,7 @@ using namespace zqsim;
 
 namespace {
 
-const char kRootContainer[] = "ZRB_OnLineBank_Root_Cert";
 const char kFactoryPin[] = "12345678";
-// GUID_DEVINTERFACE_CDROM
-const GUID kCdromInterface = {
-    0x53f56308, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 
 int Usage() {
     std::fprintf(stderr,
@@ -87,7 +87,7 @@ int Notify(bool arrival, const std::string& name, bool volume, bool nullData, UI
         const std::size_t length = name.size() < room ? name.size() : room;
         message.device.dbcc_size = static_cast<DWORD>(nameOffset + length + 1);
         message.device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        message.device.dbcc_classguid = kCdromInterface;
+        message.device.dbcc_classguid = GUID_DEVINTERFACE_CDROM;
         std::memcpy(message.device.dbcc_name, name.data(), length);
     }
     DWORD_PTR answer = 0;
@@ -225,7 +225,7 @@ int Create(const Rig& rig, int argc, char** argv) {
                                    static_cast<unsigned>(bits), static_cast<unsigned>(pad)))
             return 1;
     }
-    if (root && !AddGeneratedContainer(&t, kRootContainer, true, false, true,
+    if (root && !AddGeneratedContainer(&t, kRootContainerName, true, false, true,
                                        static_cast<unsigned>(bits), 0))
         return 1;
     std::error_code ec;

@@ -1,7 +1,7 @@
 #include "cert_registration.h"
 
 #include "cert_store.h"
-#include "token/scan_state.h"
+#include "token/root_container.h"
 
 #include <cstring>
 

@@ -6,6 +6,15 @@
 #include "certificates/cert_viewer.h"
 #include "dialogkit/message_box.h"
 
+namespace {
+
+void TellStoreOutcome(HWND owner, bool done, UINT doneText, UINT failedText) {
+    dialogkit::ShowTextBox(owner, done ? doneText : failedText, IDS_PROMPT,
+                           done ? MB_ICONINFORMATION : MB_ICONERROR);
+}
+
+} // namespace
+
 const CertNode* MainDialog::SelectedCertificate() {
     HTREEITEM item = m_tree.GetSelectedItem();
     TokenNode* record = item ? m_tree.Record(item) : nullptr;
@@ -24,20 +33,16 @@ void MainDialog::OnRegisterCert() {
         return;
     const int result = RegisterCertificate(cert->parent->containerName, cert->certificate.data(),
                                            cert->length, cert->usage);
-    if (result == kRegistered || result == kAlreadyInStore)
-        dialogkit::ShowTextBox(hwnd(), IDS_REGISTERED, IDS_PROMPT, MB_ICONINFORMATION);
-    else
-        dialogkit::ShowTextBox(hwnd(), IDS_REGISTER_FAILED, IDS_PROMPT, MB_ICONERROR);
+    TellStoreOutcome(hwnd(), result == kRegistered || result == kAlreadyInStore, IDS_REGISTERED,
+                     IDS_REGISTER_FAILED);
 }
 
 void MainDialog::OnUnregisterCert() {
     const CertNode* cert = SelectedCertificate();
     if (!cert)
         return;
-    if (UnregisterCertificates(cert->certificate.data(), cert->length) == 1)
-        dialogkit::ShowTextBox(hwnd(), IDS_UNREGISTERED, IDS_PROMPT, MB_ICONINFORMATION);
-    else
-        dialogkit::ShowTextBox(hwnd(), IDS_UNREGISTER_FAILED, IDS_PROMPT, MB_ICONERROR);
+    TellStoreOutcome(hwnd(), UnregisterCertificates(cert->certificate.data(), cert->length) == 1,
+                     IDS_UNREGISTERED, IDS_UNREGISTER_FAILED);
 }
 
 void MainDialog::OnViewCert() {

@@ -8,15 +8,15 @@
 #include "token_events.h"
 
 #include <dbt.h>
+// The CD-ROM interface class, defined here from the system's own header.
+#include <initguid.h>
+#include <winioctl.h>
 
 #include <cstddef>
 #include <cstring>
 
 namespace {
 
-// GUID_DEVINTERFACE_CDROM
-const GUID kCdromInterface = {
-    0x53f56308, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 // No interface name is longer; a header claiming more is not believed.
 constexpr DWORD kMaxBroadcastSize = 4096;
 
@@ -51,7 +51,7 @@ void MainDialog::RegisterForTokenEvents() {
     std::memset(&filter, 0, sizeof filter);
     filter.dbcc_size = 32;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = kCdromInterface;
+    filter.dbcc_classguid = GUID_DEVINTERFACE_CDROM;
     auto* registerNotification =
         FindSystemFunction<RegisterNotification>("user32.dll", "RegisterDeviceNotificationA");
     // Without it no token event arrives; Refresh and the icon's menu still rescan.

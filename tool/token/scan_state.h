@@ -10,6 +10,3 @@
 extern HANDLE g_scanMutex;                         // taken only by a scan; never closed
 extern std::atomic<std::int32_t> g_refreshBusy;    // RefreshBusy
 extern std::atomic<std::int32_t> g_pinPromptShown; // PinPromptShown
-
-// The container holding the bank's root certificate: read and registered, never shown.
-constexpr char kRootContainerName[] = "ZRB_OnLineBank_Root_Cert";

@@ -6,7 +6,7 @@
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
 #include "resources/resource.h"
-#include "scan_state.h"
+#include "root_container.h"
 #include "token_api.h"
 
 #include <algorithm>
