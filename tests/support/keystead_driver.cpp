@@ -22,6 +22,17 @@ std::string KeysteadPath(bool chinese) {
     return BinDir() + (chinese ? "\\zh-CN" : "") + "\\Keystead.exe";
 }
 
+std::string ResourceText(bool chinese, UINT id) {
+    HMODULE module =
+        LoadLibraryExA(KeysteadPath(chinese).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    char text[512] = {};
+    if (module) {
+        LoadStringA(module, id, text, sizeof text);
+        FreeLibrary(module);
+    }
+    return text;
+}
+
 KeysteadRun::~KeysteadRun() {
     Kill();
 }
@@ -234,6 +245,13 @@ std::string MessageBoxText(HWND box) {
 void AnswerDialog(HWND box, int buttonId) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
+
+bool AnswerAndWaitGone(HWND box, int buttonId, DWORD timeoutMs) {
+    AnswerDialog(box, buttonId);
+    for (const DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < timeoutMs;)
+        Sleep(20);
+    return !IsWindow(box);
 }
 
 } // namespace keystead_test

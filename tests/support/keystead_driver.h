@@ -27,6 +27,8 @@ struct TreeItem {
 void SetWindowsVersion(const std::string& exeName, const char* version);
 
 std::string KeysteadPath(bool chinese = false);
+// A text of the string table of that Keystead, as it holds it in the ANSI code page.
+std::string ResourceText(bool chinese, UINT id);
 
 class KeysteadRun {
   public:
@@ -84,5 +86,7 @@ void TypeKeys(HWND field, const std::string& keys);
 // The text of a message box.
 std::string MessageBoxText(HWND box);
 void AnswerDialog(HWND box, int buttonId);
+// Answers and waits up to timeoutMs until the box is gone; true once it is.
+bool AnswerAndWaitGone(HWND box, int buttonId, DWORD timeoutMs = 5000);
 
 } // namespace keystead_test

@@ -44,14 +44,7 @@ class CardBindingTest : public ::testing::Test {
     }
     void TearDown() override { app_.Kill(); }
 
-    std::string Text(UINT id) {
-        HMODULE module =
-            LoadLibraryExA(KeysteadPath(chinese_).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        char text[512] = {};
-        LoadStringA(module, id, text, sizeof text);
-        FreeLibrary(module);
-        return text;
-    }
+    std::string Text(UINT id) { return ResourceText(chinese_, id); }
     // Starts Keystead with the token's last certificate selected.
     void Start(bool chinese = false) {
         chinese_ = chinese;
@@ -109,9 +102,7 @@ class CardBindingTest : public ::testing::Test {
             const std::vector<LogLine> log = rig_.LogOf(app_.pid());
             shown.tokenOpen = !log.empty() && log.back().depth > 0;
             const std::size_t callsAtBox = log.size();
-            AnswerDialog(box, IDOK);
-            for (int i = 0; i < 250 && IsWindow(box); ++i)
-                Sleep(20);
+            AnswerAndWaitGone(box, IDOK);
             Sleep(200);
             shown.bindEnabledAfter =
                 app_.ButtonEnabled(kDacBinding) || rig_.LogOf(app_.pid()).size() != callsAtBox;

@@ -69,19 +69,10 @@ class ChangePinTest : public ::testing::Test {
         logAtBox_ = rig_.LogOf(app_.pid());
         boxOwner_ = GetWindow(box, GW_OWNER);
         const std::string text = MessageBoxText(box);
-        AnswerDialog(box, IDOK);
-        for (int i = 0; i < 100 && IsWindow(box); ++i)
-            Sleep(20);
+        AnswerAndWaitGone(box, IDOK);
         return text;
     }
-    std::string Text(bool chinese, UINT id) {
-        HMODULE module =
-            LoadLibraryExA(KeysteadPath(chinese).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        char text[512] = {};
-        LoadStringA(module, id, text, sizeof text);
-        FreeLibrary(module);
-        return text;
-    }
+    std::string Text(bool chinese, UINT id) { return ResourceText(chinese, id); }
 
     TestRig rig_;
     KeysteadRun app_;

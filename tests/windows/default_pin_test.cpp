@@ -32,14 +32,7 @@ class DefaultPinTest : public ::testing::Test {
     void SetUp() override { SetWindowsVersion("Keystead.exe", "winxp"); }
     void TearDown() override { app_.Kill(); }
 
-    std::string Text(UINT id) {
-        HMODULE module =
-            LoadLibraryExA(KeysteadPath(chinese_).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        char text[512] = {};
-        LoadStringA(module, id, text, sizeof text);
-        FreeLibrary(module);
-        return text;
-    }
+    std::string Text(UINT id) { return ResourceText(chinese_, id); }
     // Starts Keystead and returns the prompt that its first scan brings up.
     HWND StartPrompted(bool chinese = false) {
         chinese_ = chinese;
@@ -67,9 +60,7 @@ class DefaultPinTest : public ::testing::Test {
             return "";
         boxOwner_ = GetWindow(box, GW_OWNER);
         const std::string text = MessageBoxText(box);
-        AnswerDialog(box, IDOK);
-        for (int i = 0; i < 100 && IsWindow(box); ++i)
-            Sleep(20);
+        AnswerAndWaitGone(box, IDOK);
         return text;
     }
     std::string Submit(const std::string& oldPin, const std::string& newPin) {
