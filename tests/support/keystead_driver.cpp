@@ -33,6 +33,15 @@ std::string ResourceText(bool chinese, UINT id) {
     return text;
 }
 
+KeysteadWithoutLibrary::KeysteadWithoutLibrary()
+    : dir_(MakeTempDir("alone")), path_(dir_ + "\\Keystead.exe") {
+    ok_ = CopyFileA(KeysteadPath().c_str(), path_.c_str(), FALSE) != FALSE;
+}
+
+KeysteadWithoutLibrary::~KeysteadWithoutLibrary() {
+    RemoveTree(dir_);
+}
+
 KeysteadRun::~KeysteadRun() {
     Kill();
 }

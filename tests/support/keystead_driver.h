@@ -79,6 +79,22 @@ class KeysteadRun {
     HANDLE output_ = nullptr;
 };
 
+// A copy of Keystead in a folder of its own, with no token library beside it; gone with this.
+class KeysteadWithoutLibrary {
+  public:
+    KeysteadWithoutLibrary();
+    ~KeysteadWithoutLibrary();
+    KeysteadWithoutLibrary(const KeysteadWithoutLibrary&) = delete;
+    KeysteadWithoutLibrary& operator=(const KeysteadWithoutLibrary&) = delete;
+
+    bool ok() const { return ok_; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string dir_, path_;
+    bool ok_ = false;
+};
+
 std::string WindowText(HWND hwnd);
 // A key pressed in a field, delivered straight to it (not through its dialog's loop).
 void PressKey(HWND field, UINT virtualKey, char character);

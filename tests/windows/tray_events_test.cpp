@@ -168,22 +168,3 @@ TEST_F(TrayTest, OnThe9xFamilyEveryFourthEventIsActedOnAfterAPause) {
     }
     EXPECT_EQ(acted, "100010001");
 }
-
-// Ending on a hard stop, Keystead takes its icon along first: here, without a usable library,
-// before it says so. (Wine drops the icons of a window that goes, so only a look while Keystead
-// still runs can tell.)
-TEST_F(TrayTest, WithoutTheLibraryTheIconGoesBeforeTheMessage) {
-    const std::string alone = MakeTempDir("alone");
-    ASSERT_TRUE(CopyFileA(KeysteadPath().c_str(), (alone + "\\Keystead.exe").c_str(), FALSE));
-    ASSERT_TRUE(app_.Launch(rig_.dir(), alone + "\\Keystead.exe"));
-    HWND box = app_.WaitForDialog("Prompt");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "Load CSP dynamic library failed.");
-    EXPECT_EQ(TrayTipsReading(L"Keystead"), 0) << "the icon outlives Keystead";
-    AnswerDialog(box, IDOK);
-    DWORD code = 99;
-    EXPECT_TRUE(app_.WaitExit(15000, &code));
-    EXPECT_EQ(code, 0u);
-    app_.Kill();
-    RemoveTree(alone);
-}
