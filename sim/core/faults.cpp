@@ -26,6 +26,8 @@ bool ApplyField(const std::string& key, const std::string& value, FaultRule* rul
     } else if (key == "status" && ParseNumber(value, -2147483648LL, 0xFFFFFFFFLL, &n)) {
         rule->hasStatus = true;
         rule->status = static_cast<std::int32_t>(static_cast<std::uint32_t>(n));
+    } else if (key == "threads" && (value == "main" || value == "workers")) {
+        rule->threads = value == "main" ? FaultThreads::kMain : FaultThreads::kWorkers;
     } else if (key == "delay" && ParseNumber(value, 0, 600000, &n)) {
         rule->delayMs = static_cast<int>(n);
     } else if (key == "pull" && (value == "0" || value == "1")) {
@@ -40,6 +42,9 @@ bool ApplyField(const std::string& key, const std::string& value, FaultRule* rul
     } else if (key == "size" && ParseNumber(value, 0, 0xFFFFFFFFLL, &n)) {
         rule->hasSize = true;
         rule->size = static_cast<std::uint32_t>(n);
+    } else if (key == "ref_len" && ParseNumber(value, -2147483648LL, 0xFFFFFFFFLL, &n)) {
+        rule->hasRefLength = true;
+        rule->refLength = static_cast<std::uint32_t>(n);
     } else {
         return false;
     }
@@ -92,6 +97,8 @@ std::string FormatFaultRule(const FaultRule& r) {
         out << " nth=" << r.nth;
     if (r.from)
         out << " from=" << r.from;
+    if (r.threads != FaultThreads::kAll)
+        out << " threads=" << (r.threads == FaultThreads::kMain ? "main" : "workers");
     if (r.hasStatus)
         out << " status=0x" << std::hex << static_cast<std::uint32_t>(r.status) << std::dec;
     if (r.delayMs)
@@ -106,6 +113,8 @@ std::string FormatFaultRule(const FaultRule& r) {
         out << " long_name=" << r.longName;
     if (r.hasSize)
         out << " size=" << r.size;
+    if (r.hasRefLength)
+        out << " ref_len=" << r.refLength;
     return out.str();
 }
 

@@ -122,9 +122,20 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
                 callCounts_.clear();
             }
         }
-        int index = ++callCounts_[function];
+        const std::thread::id self = std::this_thread::get_id();
+        if (!mainThreadKnown_) {
+            mainThread_ = self;
+            mainThreadKnown_ = true;
+        }
+        const bool onMain = self == mainThread_;
+        const int index = ++callCounts_[function];
+        const int ofThreads =
+            ++callCounts_[std::string(function) + (onMain ? "@main" : "@workers")];
         for (const FaultRule& r : faults_) {
-            if (r.function == function && r.AppliesTo(index)) {
+            const bool threadFits =
+                r.threads == FaultThreads::kAll || (r.threads == FaultThreads::kMain) == onMain;
+            if (r.function == function && threadFits &&
+                r.AppliesTo(r.threads == FaultThreads::kAll ? index : ofThreads)) {
                 rule = r;
                 found = true;
                 break;
@@ -145,10 +156,12 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
             if (it != sessions_.end())
                 serial = it->second.serial;
         }
-        if (serial.empty() && deviceName) {
-            for (const TokenRecord& t : rig_.LoadAll())
-                if (t.deviceName == deviceName)
-                    serial = t.serial;
+        // A call that names no token (listing, locking) loses the first plugged one.
+        for (const TokenRecord& t : serial.empty() ? rig_.LoadAll() : std::vector<TokenRecord>()) {
+            if (deviceName ? t.deviceName == deviceName : t.plugged) {
+                serial = t.serial;
+                break;
+            }
         }
         if (!serial.empty())
             PullToken(serial);
@@ -329,6 +342,10 @@ std::int32_t VendorModel::TokenListContainer(std::uint32_t handle, std::int32_t 
         std::memset(info, kFiller, kContainerInfoSize);
         PutCertRef(info + kCertRefA, CertId(index, true));
         PutCertRef(info + kCertRefB, CertId(index, false));
+        if (shape.hasRefLength) {
+            std::memcpy(info + kCertRefA + kCertIdSize, &shape.refLength, 4);
+            std::memcpy(info + kCertRefB + kCertIdSize, &shape.refLength, 4);
+        }
         return kOk;
     });
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ class VendorModel {
 
     const Rig& rig() const { return rig_; }
     int OpenHandles() const;
+    // For the calls the host carries out itself (the lock): pause and pull as the fault table
+    // says; true, with *status, when the call must end at once with that status.
+    bool Faulted(const char* function, std::int32_t* status) {
+        return BeginCall(function, 0, nullptr, nullptr, status);
+    }
 
     std::int32_t OpenDev(const char* name, std::int32_t length, std::uint32_t* handle);
     std::int32_t CloseDev(std::uint32_t handle);
@@ -127,6 +133,8 @@ class VendorModel {
     std::string faultText_;
     std::vector<FaultRule> faults_;
     std::map<std::string, int> callCounts_;
+    std::thread::id mainThread_; // of the process's first call
+    bool mainThreadKnown_ = false;
 };
 
 } // namespace zqsim

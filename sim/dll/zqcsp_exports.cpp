@@ -73,12 +73,20 @@ std::int32_t ClearPinFromMem(std::int32_t a, std::int32_t b) {
 }
 
 std::int32_t LockUKey() {
+    std::int32_t status = 0;
+    if (Model().Faulted("LockUKey", &status))
+        return Logged("LockUKey", status);
     SimHost::Get().LockToken();
     return Logged("LockUKey", 0);
 }
 
 std::int32_t UnlockUKey() {
-    return Logged("UnlockUKey", SimHost::Get().UnlockToken());
+    // A lock owned by its caller can always be released, so a failing unlock only reports the
+    // failure: a lock kept for ever would be a library no caller could work with.
+    std::int32_t status = 0;
+    const bool faulted = Model().Faulted("UnlockUKey", &status);
+    const std::int32_t released = SimHost::Get().UnlockToken();
+    return Logged("UnlockUKey", faulted ? status : released);
 }
 
 std::int32_t ZQ_TokenCreateCon(std::uint32_t handle, const char* name, std::int32_t length) {

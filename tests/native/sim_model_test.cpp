@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 using namespace zqsim;
@@ -195,6 +196,34 @@ TEST_F(ModelTest, FaultsForceStatusesOnTheNthCallAndPullTokensMidway) {
     EXPECT_FALSE(Stored("F1").plugged);
     EXPECT_EQ(model_.CloseDev(h), kSwDeviceGone);
     EXPECT_EQ(model_.OpenHandles(), 0) << "closing a pulled token still frees its handle";
+}
+
+TEST_F(ModelTest, FaultsLimitedToWorkerThreadsCountOnlyTheirCalls) {
+    Save(MakeToken("W1"));
+    SetFaults("ZQPro_GetSn threads=workers nth=1 status=0x6A82\n"
+              "ZQ_TokenListContainer threads=main ref_len=0xFFFFFFFF\n"
+              "LockUKey pull=1\n");
+    std::uint32_t h = Open("W1"); // the first call: this thread is the main one
+    char serial[64];
+    EXPECT_EQ(model_.GetSn(h, serial), kSwSuccess);
+    std::int32_t onWorker[2] = {};
+    std::thread([&] {
+        onWorker[0] = model_.GetSn(h, serial);
+        onWorker[1] = model_.GetSn(h, serial);
+    }).join();
+    EXPECT_EQ(onWorker[0], 0x6A82);
+    EXPECT_EQ(onWorker[1], kSwSuccess);
+
+    char name[kContainerNameSize];
+    unsigned char info[kContainerInfoSize];
+    ASSERT_EQ(model_.TokenListContainer(h, 1, name, info), kOk);
+    std::uint32_t length = 0;
+    std::memcpy(&length, info + kCertRefA + kCertIdSize, 4);
+    EXPECT_EQ(length, 0xFFFFFFFFu);
+
+    std::int32_t status = 0;
+    EXPECT_FALSE(model_.Faulted("LockUKey", &status));
+    EXPECT_FALSE(Stored("W1").plugged) << "a call naming no token pulls the first plugged one";
 }
 
 TEST_F(ModelTest, CardBindingNeedsTheUserPinAndHappensOnce) {

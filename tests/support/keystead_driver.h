@@ -58,6 +58,7 @@ class KeysteadRun {
     void Detach() { pi_ = PROCESS_INFORMATION(); }
 
     DWORD pid() const { return pi_.dwProcessId; }
+    HANDLE process() const { return pi_.hProcess; }
     HWND main() const { return main_; }
     HWND tree() const { return GetDlgItem(main_, IDC_TOKEN_TREE); }
 
