@@ -58,20 +58,6 @@ int AccessViolations(const std::string& trace, DWORD pid) {
     return count;
 }
 
-std::string Identity(const std::string& der) {
-    PCCERT_CONTEXT cert =
-        CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                     static_cast<DWORD>(der.size()));
-    if (!cert)
-        return "undecodable:" + der;
-    const CERT_INFO* info = cert->pCertInfo;
-    std::string id(reinterpret_cast<const char*>(info->Issuer.pbData), info->Issuer.cbData);
-    id += '/';
-    id.append(reinterpret_cast<const char*>(info->SerialNumber.pbData), info->SerialNumber.cbData);
-    CertFreeCertificateContext(cert);
-    return id;
-}
-
 std::vector<StoreEntry> ReadMy() {
     std::vector<StoreEntry> entries;
     HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
@@ -81,7 +67,6 @@ std::vector<StoreEntry> ReadMy() {
     while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr) {
         StoreEntry e;
         e.der.assign(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
-        e.identity = Identity(e.der);
         DWORD size = 0;
         if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) {
             std::vector<BYTE> buffer(size);
@@ -110,7 +95,7 @@ std::string StoreFault(const std::vector<StoreEntry>& my, const std::vector<Stor
     std::map<std::string, int> registered;
     for (const StoreEntry& m : my)
         if (m.provider == kTokenProvider)
-            ++registered[m.identity];
+            ++registered[m.der];
     for (const auto& r : registered) {
         bool known = false;
         for (const std::string& id : held)

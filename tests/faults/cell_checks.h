@@ -25,19 +25,16 @@ CallFindings CheckCalls(const std::vector<keystead_test::LogLine>& log);
 // First-chance access violations Wine's exception trace (+pid,+seh) shows for this process.
 int AccessViolations(const std::string& trace, DWORD pid);
 
-// A certificate by what names it: issuer and serial number (bytes of the encoding may differ
-// when a library reports a wrong size).
-std::string Identity(const std::string& der);
-
 struct StoreEntry {
-    std::string der, identity;
+    std::string der;
     std::wstring provider; // empty without key provider information
 };
 std::vector<StoreEntry> ReadMy();
 
-// What is wrong with "MY": an unrelated certificate gone or changed, or a certificate under the
-// token's provider that no token holds (a garbled container name can rightly send the bank's
-// root certificate there); with expected, also the tokens' certificates not there once each.
+// What is wrong with "MY", certificates compared byte for byte: an unrelated certificate gone
+// or changed, or a certificate under the token's provider that no token holds (a garbled container
+// name can rightly send the bank's root certificate there); with expected, also the tokens'
+// certificates not there once each.
 // "" when all is well.
 std::string StoreFault(const std::vector<StoreEntry>& my, const std::vector<StoreEntry>& unrelated,
                        const std::vector<std::string>& held,

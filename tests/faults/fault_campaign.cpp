@@ -177,17 +177,17 @@ bool Campaign::Prepare(const std::string& tracePath) {
     for (const char* kind : {"exch", "sign"}) {
         if (rig_.Ctl(std::string("export-cert T1 0 ") + kind + " \"" + exported + "\"") != 0)
             return false;
-        t1Certs_.push_back(Identity(ReadWhole(exported)));
+        t1Certs_.push_back(ReadWhole(exported));
     }
     if (rig_.Ctl("export-cert T2 0 exch \"" + exported + "\"") != 0)
         return false;
-    t2Certs_.push_back(Identity(ReadWhole(exported)));
+    t2Certs_.push_back(ReadWhole(exported));
     if (rig_.Ctl("export-cert T1 1 sign \"" + exported + "\"") != 0) // the bank's root
         return false;
     bothCerts_ = t1Certs_;
     bothCerts_.insert(bothCerts_.end(), t2Certs_.begin(), t2Certs_.end());
     held_ = bothCerts_;
-    held_.push_back(Identity(ReadWhole(exported)));
+    held_.push_back(ReadWhole(exported));
 
     // Certificates of the user's that have nothing to do with the tokens.
     EmptyStore("MY");

@@ -2,6 +2,7 @@
 // as it is read. The only place the tree is filled.
 #include "token_scan.h"
 
+#include "der_length.h"
 #include "device_list.h"
 #include "dialogkit/string_table.h"
 #include "integrity_label.h"
@@ -132,7 +133,11 @@ void TreeScan::ReadContainerCertificate(TokenHandle handle, const CertRef& refer
     if (g_tokenApi.ZQ_TokenGetCert(handle, reference.id, reference.idLength, bytes.data(), size) !=
         0)
         return;
-    const std::int32_t length = static_cast<std::int32_t>(size);
+    // A size reported above the certificate's leaves padding behind it, which must not be
+    // registered or shown as part of it. Bytes that are no DER element keep the size, so
+    // registration refuses them as it refuses any bytes that are no certificate.
+    const std::size_t element = token::DerElementLength(bytes.data(), size);
+    const std::int32_t length = static_cast<std::int32_t>(element > 0 ? element : size);
     if (std::strcmp(container->containerName, kRootContainerName) != 0) {
         CertNode* record = NewCertNode(container, bytes.data(), length, usage);
         tree_.InsertChildItem(
