@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -136,8 +137,20 @@ class Floor {
                     matches.push_back(CertDuplicateCertificateContext(c));
             }
         }
-        for (PCCERT_CONTEXT m : matches)
-            CertDeleteCertificateFromStore(m);
+        // Removed as Keystead removes them: through the user's own registry store.
+        HKEY key = nullptr;
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\SystemCertificates\\MY", 0,
+                      KEY_ALL_ACCESS, &key);
+        HCERTSTORE own = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key);
+        for (PCCERT_CONTEXT m : matches) {
+            PCCERT_CONTEXT there = CertFindCertificateInStore(
+                own, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_EXISTING, m, nullptr);
+            if (there)
+                CertDeleteCertificateFromStore(there);
+            CertFreeCertificateContext(m);
+        }
+        CertCloseStore(own, 0);
+        RegCloseKey(key);
         if (!matches.empty())
             CertControlStore(my, 0, CERT_STORE_CTRL_COMMIT, nullptr);
         CertCloseStore(my, 0);
@@ -232,7 +245,14 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f) {
 
 } // namespace
 
-int main() {
+// scan_bench [unrelated...]: the rows of those counts of unrelated certificates only (0, 100,
+// 1000 by default).
+int main(int argc, char** argv) {
+    std::vector<int> rows;
+    for (int i = 1; i < argc; ++i)
+        rows.push_back(std::min(std::max(std::atoi(argv[i]), 0), 1000));
+    if (rows.empty())
+        rows = {0, 100, 1000};
     const std::string rigDir = MakeTempDir("benchrig");
     const zqsim::Rig rig(rigDir);
     SetWindowsVersion("Keystead.exe", "winxp");
@@ -262,7 +282,7 @@ int main() {
     std::printf("%7s %10s %10s %9s %9s %7s %13s\n", "tokens", "containers", "unrelated", "scan ms",
                 "floor ms", "ratio", "scan us/cert");
     double worst = 0;
-    for (int u : {0, 100, 1000}) {
+    for (int u : rows) {
         EmptyStore("MY");
         AddUnrelated(std::vector<std::string>(unrelated.begin(), unrelated.begin() + u));
         std::vector<std::pair<int, double>> perCerts;

@@ -95,7 +95,7 @@ VendorModel::VendorModel(Rig rig, RigFileLock* fileLock)
     : rig_(std::move(rig)), fileLock_(fileLock) {}
 
 int VendorModel::OpenHandles() const {
-    std::lock_guard<std::mutex> guard(mutex_);
+    std::lock_guard<StateLock> guard(mutex_);
     return static_cast<int>(sessions_.size());
 }
 
@@ -106,7 +106,7 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
     {
         // The rules are read again only when the faults file has changed.
         const FileStamp stamp = StampOf(rig_.FaultsPath());
-        std::lock_guard<std::mutex> guard(mutex_);
+        std::lock_guard<StateLock> guard(mutex_);
         if (stamp != faultStamp_) {
             faultStamp_ = stamp;
             std::string text;
@@ -151,7 +151,7 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
     if (rule.pull) {
         std::string serial;
         {
-            std::lock_guard<std::mutex> guard(mutex_);
+            std::lock_guard<StateLock> guard(mutex_);
             auto it = sessions_.find(handle);
             if (it != sessions_.end())
                 serial = it->second.serial;
@@ -191,7 +191,7 @@ bool VendorModel::EnterOnToken(const char* function, std::uint32_t handle, Fault
 bool VendorModel::SessionToken(std::uint32_t handle, Session* session, TokenRecord* token,
                                std::int32_t* status) {
     {
-        std::lock_guard<std::mutex> guard(mutex_);
+        std::lock_guard<StateLock> guard(mutex_);
         auto it = sessions_.find(handle);
         if (it == sessions_.end()) {
             *status = kSwBadHandle;
@@ -218,7 +218,7 @@ std::int32_t VendorModel::UpdateToken(std::uint32_t handle, Change change) {
     status = change(token, session, &save);
     if (save && !rig_.Save(token))
         return kSwStorageFailure;
-    std::lock_guard<std::mutex> guard(mutex_);
+    std::lock_guard<StateLock> guard(mutex_);
     auto it = sessions_.find(handle);
     if (it != sessions_.end()) {
         it->second.userVerified = session.userVerified;
@@ -251,7 +251,7 @@ std::int32_t VendorModel::OpenDev(const char* name, std::int32_t length, std::ui
         return status;
     for (const TokenRecord& t : rig_.LoadAll()) {
         if (t.plugged && t.deviceName == wanted) {
-            std::lock_guard<std::mutex> guard(mutex_);
+            std::lock_guard<StateLock> guard(mutex_);
             std::uint32_t h = nextHandle_++;
             sessions_[h].serial = t.serial;
             *handle = h;
@@ -267,7 +267,7 @@ std::int32_t VendorModel::CloseDev(std::uint32_t handle) {
         return status;
     std::string serial;
     {
-        std::lock_guard<std::mutex> guard(mutex_);
+        std::lock_guard<StateLock> guard(mutex_);
         auto it = sessions_.find(handle);
         if (it == sessions_.end())
             return kSwBadHandle;
@@ -453,7 +453,7 @@ std::int32_t VendorModel::ClearPinFromMem(std::int32_t a, std::int32_t b) {
         return status;
     (void)a;
     (void)b;
-    std::lock_guard<std::mutex> guard(mutex_);
+    std::lock_guard<StateLock> guard(mutex_);
     for (auto& entry : sessions_) {
         entry.second.userVerified = false;
         entry.second.soVerified = false;

@@ -5,14 +5,11 @@
 #include "core/hex.h"
 #include "core/rig.h"
 #include "token/root_container.h"
+#include "win/device_event.h"
 #include "win/rig_locks.h"
 
 #include <windows.h>
-#include <dbt.h>
 #include <wincrypt.h>
-// The CD-ROM interface class, defined here from the system's own header.
-#include <initguid.h>
-#include <winioctl.h>
 
 #include <cstddef>
 #include <cstdio>
@@ -58,56 +55,26 @@ class RigFolderLock {
     NamedMutex lock_;
 };
 
-std::string InterfaceName(const std::string& serial) {
-    return "\\\\?\\USBSTOR#CdRom&Ven_VELQ&Prod_USB_KEY&Rev_1.00#" + serial +
-           "&0#{53f56308-b6bf-11d0-94f2-00a0c91efb8b}";
-}
-
-// Sends WM_DEVICECHANGE to Keystead's main window as the system does for a registered
-// device-interface notification. Returns 0 when delivered.
+// Tells Keystead's main window, as the system would. Returns 0 when delivered.
 int Notify(bool arrival, const std::string& name, bool volume, bool nullData, UINT timeoutMs) {
     HWND target = FindWindowA(nullptr, "Keystead");
     if (!target) {
         std::fprintf(stderr, "no window titled Keystead\n");
         return 1;
     }
-    union {
-        DEV_BROADCAST_DEVICEINTERFACE_A device;
-        DEV_BROADCAST_VOLUME volumeInfo;
-        char bytes[1024];
-    } message;
-    std::memset(&message, 0, sizeof message);
-    if (volume) {
-        message.volumeInfo.dbcv_size = sizeof(DEV_BROADCAST_VOLUME);
-        message.volumeInfo.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-        message.volumeInfo.dbcv_unitmask = 1u << ('E' - 'A');
-    } else {
-        const std::size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-        const std::size_t room = sizeof message - nameOffset - 1;
-        const std::size_t length = name.size() < room ? name.size() : room;
-        message.device.dbcc_size = static_cast<DWORD>(nameOffset + length + 1);
-        message.device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        message.device.dbcc_classguid = GUID_DEVINTERFACE_CDROM;
-        std::memcpy(message.device.dbcc_name, name.data(), length);
-    }
     DWORD_PTR answer = 0;
-    // A sent message that times out before the window's thread takes it is withdrawn, so a
-    // window still busy (closing a message box, say) would never see the event. Wait until it
-    // is back at its message loop; then the event's own timeout only bounds its handling.
-    if (!SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) {
+    switch (SendDeviceEvent(target, arrival, name, volume, nullData, timeoutMs, &answer)) {
+    case EventDelivery::kNoAnswer:
         std::fprintf(stderr, "Keystead does not answer\n");
         return 1;
-    }
-    WPARAM event = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-    LPARAM data = nullData ? 0 : reinterpret_cast<LPARAM>(&message);
-    if (SendMessageTimeoutA(target, WM_DEVICECHANGE, event, data, SMTO_NORMAL, timeoutMs,
-                            &answer)) {
+    case EventDelivery::kHandled:
         std::printf("delivered, answer %lu\n", static_cast<unsigned long>(answer));
-    } else {
-        // The removal warning keeps the handler busy until somebody answers it.
+        return 0;
+    case EventDelivery::kStillHandling:
         std::printf("delivered, still being handled\n");
+        return 0;
     }
-    return 0;
+    return 1;
 }
 
 bool ParseIntArg(const char* text, int* out) {
@@ -359,7 +326,7 @@ int main(int argc, char** argv) {
         if (rc == 0 && notify) {
             TokenRecord t;
             rig.Load(serial, &t);
-            Notify(plug, InterfaceName(t.serial), false, false, 2000);
+            Notify(plug, TokenInterfaceName(t.serial), false, false, 2000);
         }
         return rc;
     }
@@ -444,7 +411,7 @@ int main(int argc, char** argv) {
         const bool arrival = std::strcmp(args[0], "arrival") == 0;
         if (!arrival && std::strcmp(args[0], "removal") != 0)
             return Usage();
-        std::string name = InterfaceName("0001");
+        std::string name = TokenInterfaceName("0001");
         bool volume = false, nullData = false;
         int timeout = 2000;
         for (int k = 1; k < rest; ++k) {

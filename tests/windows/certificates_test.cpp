@@ -3,6 +3,7 @@
 #include "cert_stores.h"
 #include "certificates/cert_registration.h"
 #include "keystead_driver.h"
+#include "process_figures.h"
 #include "sim_rig.h"
 #include "test_paths.h"
 
@@ -142,6 +143,30 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
     EXPECT_EQ(my.count(bob), 0u);
     EXPECT_EQ(my.count(aliceSign), 1u);
     EXPECT_EQ(my.size(), unrelated.size() + 3);
+}
+
+TEST_F(CertificatesTest, TwentyScansLeaveKeysteadHoldingWhatOneScanLeft) {
+    // Every scan removes and registers the certificates again and starts a monitor per token:
+    // nothing of that may stay behind in a program that rescans for months.
+    ASSERT_EQ(rig_.Ctl("create L1 --changed --slot 1 --container Ann:both"), 0);
+    ASSERT_EQ(rig_.Ctl("create L2 --changed --slot 2 --container Ben:sign"), 0);
+    ASSERT_TRUE(app_.Start(rig_.dir()));
+    auto settled = [&] {
+        app_.Click(kRefresh);
+        rig_.SettledLogOf(app_.pid());
+        Sleep(300); // the monitors' threads end after their last call
+        return SampleProcess(app_.process(), app_.pid());
+    };
+    const ProcessFigures one = settled();
+    ProcessFigures twenty;
+    for (int scan = 0; scan < 20; ++scan)
+        twenty = settled();
+    ASSERT_GT(one.handles, 0) << "the handle list could not be read";
+    EXPECT_EQ(twenty.handles, one.handles);
+    EXPECT_EQ(twenty.threads, one.threads);
+    EXPECT_EQ(twenty.gdiObjects, one.gdiObjects);
+    EXPECT_EQ(twenty.userObjects, one.userObjects);
+    EXPECT_EQ(ReadStore("MY").size(), 3u);
 }
 
 TEST_F(CertificatesTest, RegisterAndUnregisterCommandsReportWhatTheStoreDid) {

@@ -30,6 +30,51 @@ bool NamesTokenProvider(PCCERT_CONTEXT cert, const wchar_t* provider) {
     return info->pwszProvName && std::wcscmp(info->pwszProvName, provider) == 0;
 }
 
+// The user's own registry store behind "MY", where registration puts every certificate (on
+// every Windows family the system store "MY" of the current user keeps it there).
+class UserRegistryStore {
+  public:
+    UserRegistryStore() {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\SystemCertificates\\MY", 0,
+                          KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        store_ = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key_);
+    }
+    ~UserRegistryStore() {
+        if (store_)
+            CertCloseStore(store_, 0);
+        if (key_)
+            RegCloseKey(key_);
+    }
+    UserRegistryStore(const UserRegistryStore&) = delete;
+    UserRegistryStore& operator=(const UserRegistryStore&) = delete;
+
+    HCERTSTORE get() const { return store_; }
+
+  private:
+    HKEY key_ = nullptr;
+    HCERTSTORE store_ = nullptr;
+};
+
+// Deletes a match found in "MY", through the user's registry store where the certificate lives
+// there: deleting through the system store's collection keeps two registry handles and a copy
+// of the store per certificate on some implementations (Wine's), which a program that rescans
+// for months cannot afford. A copy elsewhere in "MY" goes through the collection.
+void DeleteMatch(HCERTSTORE own, PCCERT_CONTEXT match) {
+    PCCERT_CONTEXT there =
+        own ? CertFindCertificateInStore(own, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                         CERT_FIND_EXISTING, match, nullptr)
+            : nullptr;
+    if (!there) {
+        CertDeleteCertificateFromStore(match); // releases the duplicate, whatever its outcome
+        return;
+    }
+    CertDeleteCertificateFromStore(there);
+    CertFreeCertificateContext(match);
+}
+
 } // namespace
 
 int UnregisterCertificates(const unsigned char* certificate, std::int32_t length) {
@@ -60,8 +105,11 @@ int UnregisterCertificates(const unsigned char* certificate, std::int32_t length
         if (match)
             matches.push_back(CertDuplicateCertificateContext(cert));
     }
-    for (PCCERT_CONTEXT match : matches)
-        CertDeleteCertificateFromStore(match); // releases the duplicate, whatever its outcome
+    if (!matches.empty()) {
+        const UserRegistryStore own;
+        for (PCCERT_CONTEXT match : matches)
+            DeleteMatch(own.get(), match);
+    }
     // Windows writes a system store's deletions through at once; asking for it costs nothing
     // there and is what makes them last on implementations that cache them (Wine's). Windows
     // 2000 brought the function; before it there is nothing to ask.

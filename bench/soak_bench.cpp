@@ -1,0 +1,290 @@
+// A tray program that runs for months: Keystead with three tokens (one still on its factory
+// PIN, whose prompt is answered once) through plug and pull cycles with the system's device
+// notices and as many Refresh presses, sampled from this process before, every 100 cycles and
+// after. What it holds must stay flat after the first cycle.
+#include "cert_stores.h"
+#include "core/rig.h"
+#include "keystead_driver.h"
+#include "process_figures.h"
+#include "sim_rig.h"
+#include "win/device_event.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+using namespace keystead_test;
+
+namespace {
+
+const char* const kSerials[] = {"K1", "K2", "K3"};
+
+struct Sample {
+    int cycle;
+    ProcessFigures figures;
+    long my, root;
+    long long floorPrivateBytes; // this process's, running the store floor
+};
+
+long CertificatesIn(const char* store) {
+    HCERTSTORE s = CertOpenSystemStoreA(0, store);
+    long n = 0;
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(s, c)) != nullptr;)
+        ++n;
+    CertCloseStore(s, 0);
+    return n;
+}
+
+bool SetPlugged(const zqsim::Rig& rig, const char* serial, bool plugged) {
+    zqsim::TokenRecord t;
+    if (!rig.Load(serial, &t))
+        return false;
+    t.plugged = plugged;
+    return rig.Save(t);
+}
+
+// Answers the prompt for the factory PIN once, and the box that follows.
+bool AnswerFactoryPrompt(const KeysteadRun& app) {
+    HWND prompt = app.WaitForDialog(ResourceText(false, IDS_DEFAULT_PIN_TITLE), 20000);
+    if (!prompt)
+        return false;
+    TypeKeys(GetDlgItem(prompt, IDC_OLD_PIN), "12345678");
+    TypeKeys(GetDlgItem(prompt, IDC_NEW_PIN), "135792");
+    TypeKeys(GetDlgItem(prompt, IDC_CONFIRM_PIN), "135792");
+    if (!AnswerAndWaitGone(prompt, IDOK))
+        return false;
+    HWND box = app.WaitForDialog(ResourceText(false, IDS_PROMPT), 10000);
+    return box && AnswerAndWaitGone(box, IDOK);
+}
+
+enum class Part { kBoth, kDevices, kRefresh };
+
+// One cycle: a token pulled out (the removal warning answered), put back, then Refresh; or
+// only one of the two, to tell which of them costs what.
+bool Cycle(const KeysteadRun& app, const zqsim::Rig& rig, int n, Part part) {
+    if (part == Part::kRefresh) {
+        app.Send(WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(app.main(), IDC_REFRESH)));
+        return true;
+    }
+    const char* serial = kSerials[n % 3];
+    const std::string name = zqsim::TokenInterfaceName(serial);
+    DWORD_PTR answer = 0;
+    if (!SetPlugged(rig, serial, false) ||
+        zqsim::SendDeviceEvent(app.main(), false, name, false, false, 200, &answer) ==
+            zqsim::EventDelivery::kNoAnswer)
+        return false;
+    HWND warning = app.WaitForDialog(ResourceText(false, IDS_PULLED_OUT_CAPTION), 10000);
+    if (!warning || !AnswerAndWaitGone(warning, IDOK))
+        return false;
+    if (!SetPlugged(rig, serial, true) ||
+        zqsim::SendDeviceEvent(app.main(), true, name, false, false, 20000, &answer) !=
+            zqsim::EventDelivery::kHandled)
+        return false;
+    if (part == Part::kBoth)
+        app.Send(WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(app.main(), IDC_REFRESH)));
+    return true;
+}
+
+// The platform's own share: what a scan asks of the certificate stores (every certificate
+// under the token provider removed, each token certificate added again, the removal made as
+// Keystead makes it), done by this process in a store of its own, three times a cycle as the
+// cycle's three scans do. Its growth is what the platform costs, whoever calls it.
+class StoreFloor {
+  public:
+    explicit StoreFloor(std::vector<std::string> certs) : certs_(std::move(certs)) {}
+    void Scan() const {
+        HCERTSTORE store = CertOpenSystemStoreA(0, kName);
+        std::vector<PCCERT_CONTEXT> matches;
+        for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr;)
+            if (NamesProvider(c))
+                matches.push_back(CertDuplicateCertificateContext(c));
+        HKEY key = nullptr;
+        RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key);
+        HCERTSTORE own = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key);
+        for (PCCERT_CONTEXT m : matches) {
+            PCCERT_CONTEXT there = CertFindCertificateInStore(
+                own, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_EXISTING, m, nullptr);
+            if (there)
+                CertDeleteCertificateFromStore(there);
+            CertFreeCertificateContext(m);
+        }
+        CertCloseStore(own, 0);
+        RegCloseKey(key);
+        CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+        CertCloseStore(store, 0);
+        for (const std::string& der : certs_) {
+            HCERTSTORE target = CertOpenSystemStoreA(0, kName);
+            PCCERT_CONTEXT c = CertCreateCertificateContext(
+                X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                static_cast<DWORD>(der.size()));
+            CRYPT_KEY_PROV_INFO info = {};
+            info.pwszContainerName = const_cast<wchar_t*>(L"floor");
+            info.pwszProvName = const_cast<wchar_t*>(kProvider);
+            info.dwProvType = PROV_RSA_FULL;
+            info.dwKeySpec = AT_SIGNATURE;
+            CertSetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, 0, &info);
+            CertAddCertificateContextToStore(target, c, CERT_STORE_ADD_ALWAYS, nullptr);
+            CertFreeCertificateContext(c);
+            CertCloseStore(target, 0);
+        }
+    }
+    ~StoreFloor() {
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
+                      CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_DELETE_FLAG, kName);
+    }
+
+  private:
+    static constexpr char kName[] = "KeysteadSoakFloor";
+    static constexpr char kKey[] = "Software\\Microsoft\\SystemCertificates\\KeysteadSoakFloor";
+    static constexpr wchar_t kProvider[] = L"VELQ Cryptographic Service Provider v2.0.0";
+    static bool NamesProvider(PCCERT_CONTEXT c) {
+        DWORD size = 0;
+        if (!CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size))
+            return false;
+        std::vector<BYTE> buffer(size);
+        if (!CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(), &size))
+            return false;
+        const auto* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
+        return info->pwszProvName && std::wcscmp(info->pwszProvName, kProvider) == 0;
+    }
+    std::vector<std::string> certs_;
+};
+
+long long OwnPrivateBytes() {
+    return SampleProcess(GetCurrentProcess(), GetCurrentProcessId()).privateBytes;
+}
+
+void Print(const Sample& s) {
+    const ProcessFigures& f = s.figures;
+    std::printf("%7d %8ld %6ld %6ld %8ld %12lld %6ld %6ld\n", s.cycle, f.handles, f.gdiObjects,
+                f.userObjects, f.threads, f.privateBytes / 1024, s.my, s.root);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // soak_bench [cycles] [devices|refresh]
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const std::string only = argc > 2 ? argv[2] : "";
+    const Part part = only == "devices"   ? Part::kDevices
+                      : only == "refresh" ? Part::kRefresh
+                                          : Part::kBoth;
+    TestRig rig;
+    const zqsim::Rig model(rig.dir());
+    SetWindowsVersion("Keystead.exe", "winxp");
+    EmptyStore("MY");
+    if (rig.Ctl("create K1 --slot 1 --root --container One:both") != 0 ||
+        rig.Ctl("create K2 --changed --slot 2 --container Two:both") != 0 ||
+        rig.Ctl("create K3 --changed --slot 3 --container Three:sign") != 0) {
+        std::fprintf(stderr, "could not make the tokens\n");
+        return 1;
+    }
+    std::vector<std::string> tokenCerts;
+    for (const char* spec : {"K1 0 exch", "K1 0 sign", "K2 0 exch", "K2 0 sign", "K3 0 sign"}) {
+        const std::string file = rig.dir() + "\\floor.der";
+        if (rig.Ctl(std::string("export-cert ") + spec + " \"" + file + "\"") == 0)
+            tokenCerts.push_back(ReadFileBytes(file));
+    }
+    const StoreFloor floor(tokenCerts);
+    KeysteadRun app;
+    if (!app.Start(rig.dir()) || !AnswerFactoryPrompt(app)) {
+        std::fprintf(stderr, "Keystead did not start, or its factory-PIN prompt did not show\n");
+        return 1;
+    }
+    std::printf("%7s %8s %6s %6s %8s %12s %6s %6s\n", "cycle", "handles", "GDI", "USER", "threads",
+                "private KiB", "MY", "ROOT");
+    std::vector<Sample> samples;
+    auto take = [&](int cycle) {
+        rig.SettledLogOf(app.pid());
+        samples.push_back({cycle, SampleProcess(app.process(), app.pid()), CertificatesIn("MY"),
+                           CertificatesIn("ROOT"), OwnPrivateBytes()});
+        Print(samples.back());
+    };
+    take(0);
+    bool ok = true;
+    for (int n = 1; n <= cycles && ok; ++n) {
+        ok = Cycle(app, model, n, part);
+        for (int scan = 0; scan < (part == Part::kBoth      ? 3
+                                   : part == Part::kDevices ? 2
+                                                            : 1);
+             ++scan)
+            floor.Scan();
+        if (rig.Log().size() > 20000)
+            rig.ClearLog(); // the stand-in's log would otherwise grow with the soak
+        if (n == 1 || n % 100 == 0 || n == cycles)
+            take(n);
+    }
+    const bool alive = WaitForSingleObject(app.process(), 0) != WAIT_OBJECT_0;
+    const std::string tree = app.TreeText();
+    const bool treeRight = tree.find("USB_Key_1") != std::string::npos &&
+                           tree.find("USB_Key_2") != std::string::npos &&
+                           tree.find("USB_Key_3") != std::string::npos;
+
+    // Growth from the first cycle to the last, per 1,000 cycles.
+    // Growth per 1,000 cycles from the first cycle on, and from the 100th on: a count that
+    // steps once (a lock's event made at its first contention, say) is no growth.
+    const Sample& first = samples.size() > 1 ? samples[1] : samples[0];
+    const Sample& warm = samples.size() > 3 ? samples[2] : first;
+    const Sample& last = samples.back();
+    const auto per = [&](const Sample& from) {
+        return last.cycle > from.cycle ? 1000.0 / (last.cycle - from.cycle) : 0.0;
+    };
+    struct Row {
+        const char* what;
+        double (*value)(const Sample&);
+        double goal;
+    };
+    const Row rows[] = {
+        {"handles", [](const Sample& x) { return double(x.figures.handles); }, 0},
+        {"GDI objects", [](const Sample& x) { return double(x.figures.gdiObjects); }, 0},
+        {"USER objects (windows)", [](const Sample& x) { return double(x.figures.userObjects); },
+         0},
+        {"threads", [](const Sample& x) { return double(x.figures.threads); }, 0},
+        {"certificates in MY", [](const Sample& x) { return double(x.my); }, 0},
+        {"certificates in ROOT", [](const Sample& x) { return double(x.root); }, 0},
+        {"private KiB", [](const Sample& x) { return double(x.figures.privateBytes) / 1024; }, -1},
+        {"store floor private KiB",
+         [](const Sample& x) { return double(x.floorPrivateBytes) / 1024; }, -1},
+        {"Keystead beyond the floor",
+         [](const Sample& x) {
+             return double(x.figures.privateBytes - x.floorPrivateBytes) / 1024;
+         },
+         64},
+    };
+    std::printf("\n%-26s %14s %16s %10s\n", "growth per 1,000 cycles", "from cycle 1",
+                "from cycle 100", "goal");
+    bool met = ok && alive && treeRight;
+    for (const Row& r : rows) {
+        const double early = (r.value(last) - r.value(first)) * per(first);
+        const double late = (r.value(last) - r.value(warm)) * per(warm);
+        const bool within = r.goal < 0 || (r.goal == 0 ? late == 0 : late < r.goal);
+        met = met && within;
+        std::printf("%-26s %14.1f %16.1f %10s%s\n", r.what, early, late,
+                    r.goal < 0    ? ""
+                    : r.goal == 0 ? "0"
+                                  : "< 64 KiB",
+                    within ? "" : "  MISSED");
+    }
+    std::printf("%d cycles%s; Keystead %s; the tree at the end %s\n", last.cycle,
+                ok ? "" : " (stopped: a cycle failed)", alive ? "still runs" : "ENDED",
+                treeRight ? "shows the three tokens" : "is WRONG:");
+    if (!treeRight)
+        std::printf("%s\n", tree.c_str());
+    for (const auto& type : last.figures.handlesByType) {
+        const auto before = first.figures.handlesByType.find(type.first);
+        const long was = before == first.figures.handlesByType.end() ? 0 : before->second;
+        if (type.second != was)
+            std::printf("handles of object type %d: %ld after the first cycle, %ld at the end\n",
+                        type.first, was, type.second);
+    }
+    app.Kill();
+    EmptyStore("MY");
+    return met ? 0 : 1;
+}
