@@ -58,42 +58,19 @@ int AccessViolations(const std::string& trace, DWORD pid) {
     return count;
 }
 
-std::vector<StoreEntry> ReadMy() {
-    std::vector<StoreEntry> entries;
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    if (!store)
-        return entries;
-    PCCERT_CONTEXT cert = nullptr;
-    while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr) {
-        StoreEntry e;
-        e.der.assign(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
-        DWORD size = 0;
-        if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) {
-            std::vector<BYTE> buffer(size);
-            if (CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(),
-                                                  &size)) {
-                const auto* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
-                e.provider = info->pwszProvName ? info->pwszProvName : L"";
-            }
-        }
-        entries.push_back(e);
-    }
-    CertCloseStore(store, 0);
-    return entries;
-}
-
-std::string StoreFault(const std::vector<StoreEntry>& my, const std::vector<StoreEntry>& unrelated,
+std::string StoreFault(const std::vector<keystead_test::StoredCert>& my,
+                       const std::vector<keystead_test::StoredCert>& unrelated,
                        const std::vector<std::string>& held,
                        const std::vector<std::string>* expected) {
-    for (const StoreEntry& u : unrelated) {
+    for (const keystead_test::StoredCert& u : unrelated) {
         bool kept = false;
-        for (const StoreEntry& m : my)
+        for (const keystead_test::StoredCert& m : my)
             kept = kept || (m.der == u.der && m.provider == u.provider);
         if (!kept)
             return "an unrelated certificate was lost or changed";
     }
     std::map<std::string, int> registered;
-    for (const StoreEntry& m : my)
+    for (const keystead_test::StoredCert& m : my)
         if (m.provider == kTokenProvider)
             ++registered[m.der];
     for (const auto& r : registered) {

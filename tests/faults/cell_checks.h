@@ -2,6 +2,7 @@
 // into the library, the exceptions Wine traced in its process and the user's "MY" store.
 #pragma once
 
+#include "cert_stores.h"
 #include "sim_rig.h"
 
 #include <windows.h>
@@ -25,18 +26,13 @@ CallFindings CheckCalls(const std::vector<keystead_test::LogLine>& log);
 // First-chance access violations Wine's exception trace (+pid,+seh) shows for this process.
 int AccessViolations(const std::string& trace, DWORD pid);
 
-struct StoreEntry {
-    std::string der;
-    std::wstring provider; // empty without key provider information
-};
-std::vector<StoreEntry> ReadMy();
-
 // What is wrong with "MY", certificates compared byte for byte: an unrelated certificate gone
 // or changed, or a certificate under the token's provider that no token holds (a garbled container
 // name can rightly send the bank's root certificate there); with expected, also the tokens'
 // certificates not there once each.
 // "" when all is well.
-std::string StoreFault(const std::vector<StoreEntry>& my, const std::vector<StoreEntry>& unrelated,
+std::string StoreFault(const std::vector<keystead_test::StoredCert>& my,
+                       const std::vector<keystead_test::StoredCert>& unrelated,
                        const std::vector<std::string>& held,
                        const std::vector<std::string>* expected);
 

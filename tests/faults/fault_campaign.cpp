@@ -13,6 +13,7 @@
 #include "keystead_driver.h"
 #include "sim_rig.h"
 #include "test_paths.h"
+#include "vendor_functions.h"
 
 #include <windows.h>
 
@@ -29,31 +30,6 @@ using namespace fault_campaign;
 
 namespace {
 
-const char* const kAllFunctions[] = {"ZQ_OpenDev",
-                                     "ZQ_CloseDev",
-                                     "ZQ_ListAllDev",
-                                     "ZQ_TokenListContainer",
-                                     "ZQPro_GetSn",
-                                     "ZQ_TokenGetCertSize",
-                                     "ZQ_TokenGetCert",
-                                     "ZQM1_ChangePIN",
-                                     "ZQpro_GetPinTime",
-                                     "ZQpro_ReloadPin",
-                                     "ClearPinFromMem",
-                                     "LockUKey",
-                                     "UnlockUKey",
-                                     "ZQ_TokenCreateCon",
-                                     "ZQ_TokenImportRsaKeyObj",
-                                     "ZQ_TokenWrtCert",
-                                     "ZQ_SelectDev",
-                                     "ZQ_CreateResource",
-                                     "ZQpro_InitDynamicCode",
-                                     "ZQpro_IsSupportDynamicCode",
-                                     "ZQpro_RemoveDynamicCode",
-                                     "ZQ_ToKenVerifySo",
-                                     "ZQ_ToKenVerifyUser",
-                                     "ZQ_IsDefaultPin",
-                                     "ZQ_ToKenChangeUser"};
 const UINT kEndRequest = WM_USER + 3;
 const char kSerialGroups[8][5] = {"12AB", "CDEF", "0000", "9A9B", "12AB", "CDEF", "0000", "9A9B"};
 const int kSerialFields[8] = {IDC_SERIAL1_GROUP1, IDC_SERIAL1_GROUP2, IDC_SERIAL1_GROUP3,
@@ -150,7 +126,7 @@ class Campaign {
     KeysteadRun app_;
     std::string tracePath_, viewerDir_;
     std::string t1Changed_, t1Factory_, t2_;
-    std::vector<StoreEntry> unrelated_;
+    std::vector<StoredCert> unrelated_;
     // Every certificate on the tokens, the root one too; what "MY" holds after a clean scan.
     std::vector<std::string> held_, t1Certs_, t2Certs_;
     std::vector<std::string> bothCerts_;
@@ -196,24 +172,14 @@ bool Campaign::Prepare(const std::string& tracePath) {
         !AddToStore("MY", cas[1], L"Microsoft Enhanced Cryptographic Provider v1.0") ||
         !AddToStore("MY", cas[2], L"velq Cryptographic Service Provider v2.0.0"))
         return false;
-    unrelated_ = ReadMy();
+    unrelated_ = ListStore("MY");
 
     // View Cert hands the file to the shell: a stand-in viewer records that it was started.
     viewerDir_ = MakeTempDir("viewer");
     if (!CopyFileA((TestBinDir() + "\\setup_standin.exe").c_str(),
                    (viewerDir_ + "\\viewer.exe").c_str(), FALSE))
         return false;
-    const std::string command = "\"" + viewerDir_ + "\\viewer.exe\" \"%1\"";
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".cer", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("KeysteadFaultsCer"), 18);
-    RegCloseKey(key);
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, "KeysteadFaultsCer\\shell\\open\\command", 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-    RegCloseKey(key);
+    AssociateCer("\"" + viewerDir_ + "\\viewer.exe\" \"%1\"");
     return true;
 }
 
@@ -228,7 +194,7 @@ void Campaign::PlaceTokens(Path path, bool factoryPin) {
 void Campaign::WriteFaults(const Cell& cell) {
     std::string text;
     if (cell.function == "*") {
-        for (const char* f : kAllFunctions)
+        for (const char* f : kVendorFunctionNames)
             text += std::string(f) + " " + cell.rule + "\n";
     } else if (!cell.function.empty()) {
         text = cell.function + " " + ThreadsOf(cell.path) + " " + cell.rule + "\n";
@@ -374,7 +340,7 @@ void Campaign::Recover(const Cell& cell, Outcome* out) {
         out->problems.push_back("no quiet after the rescan");
     }
     rig_.SettledLogOf(app_.pid());
-    const std::string fault = StoreFault(ReadMy(), unrelated_, held_, &MyCertsOf(cell.path));
+    const std::string fault = StoreFault(ListStore("MY"), unrelated_, held_, &MyCertsOf(cell.path));
     if (!fault.empty()) {
         out->lost = true;
         out->problems.push_back("after the rescan: " + fault);
@@ -488,7 +454,7 @@ Outcome Campaign::Run(const Cell& cell) {
         }
         if (cell.path == Path::kSystemInfo && calls.calls > 0)
             out.problems.push_back("System Information called the token library");
-        const std::string fault = StoreFault(ReadMy(), unrelated_, held_, nullptr);
+        const std::string fault = StoreFault(ListStore("MY"), unrelated_, held_, nullptr);
         if (!fault.empty()) {
             out.lost = true;
             out.problems.push_back(fault);
@@ -637,7 +603,6 @@ int main(int argc, char** argv) {
                 (GetTickCount() - begin) / 1000.0,
                 trace.empty() ? " (access violations not counted: no --trace)" : "");
     EmptyStore("MY");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeysteadFaultsCer");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cer");
+    ForgetCer();
     return passed == static_cast<int>(cells.size()) ? 0 : 1;
 }

@@ -5,8 +5,8 @@
 
 namespace keystead_test {
 
-std::map<std::string, StoredCert> ReadStore(const char* name) {
-    std::map<std::string, StoredCert> certs;
+std::vector<StoredCert> ListStore(const char* name) {
+    std::vector<StoredCert> certs;
     HCERTSTORE store = CertOpenSystemStoreA(0, name);
     if (!store)
         return certs;
@@ -28,9 +28,16 @@ std::map<std::string, StoredCert> ReadStore(const char* name) {
                 s.keySpec = info->dwKeySpec;
             }
         }
-        certs[s.der] = s;
+        certs.push_back(s);
     }
     CertCloseStore(store, 0);
+    return certs;
+}
+
+std::map<std::string, StoredCert> ReadStore(const char* name) {
+    std::map<std::string, StoredCert> certs;
+    for (const StoredCert& s : ListStore(name))
+        certs[s.der] = s;
     return certs;
 }
 
@@ -101,6 +108,28 @@ std::vector<std::string> DebianCaCertificates() {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return certs;
+}
+
+} // namespace keystead_test
+
+namespace keystead_test {
+
+void AssociateCer(const std::string& command) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".cer", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("KeysteadTestCer"), 16);
+    RegCloseKey(key);
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, "KeysteadTestCer\\shell\\open\\command", 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+}
+
+void ForgetCer() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeysteadTestCer");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cer");
 }
 
 } // namespace keystead_test

@@ -25,8 +25,14 @@ void EmptyStore(const char* name);
 // Adds a certificate, with key provider information when provider is not null.
 bool AddToStore(const char* name, const std::string& der, const wchar_t* provider = nullptr,
                 const wchar_t* container = L"somewhere", DWORD keySpec = AT_SIGNATURE);
+// All of a store's certificates, copies included, in its order.
+std::vector<StoredCert> ListStore(const char* name);
 // The CA certificates Debian ships, as DER.
 std::vector<std::string> DebianCaCertificates();
 std::string ReadFileBytes(const std::string& path);
+// Opens .cer files, for this user, with a command line (View Cert hands its file to the shell);
+// ForgetCer undoes it.
+void AssociateCer(const std::string& command);
+void ForgetCer();
 
 } // namespace keystead_test

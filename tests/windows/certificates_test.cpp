@@ -162,7 +162,9 @@ TEST_F(CertificatesTest, TwentyScansLeaveKeysteadHoldingWhatOneScanLeft) {
     for (int scan = 0; scan < 20; ++scan)
         twenty = settled();
     ASSERT_GT(one.handles, 0) << "the handle list could not be read";
-    EXPECT_EQ(twenty.handles, one.handles);
+    // A lock's event is made at its first contention, which may come at any scan; a leak shows
+    // at every scan.
+    EXPECT_LE(twenty.handles - one.handles, 1);
     EXPECT_EQ(twenty.threads, one.threads);
     EXPECT_EQ(twenty.gdiObjects, one.gdiObjects);
     EXPECT_EQ(twenty.userObjects, one.userObjects);
@@ -232,25 +234,6 @@ TEST_F(CertificatesTest, RegistrationAndRemovalFollowTheirRulesWhenCalledDirectl
 }
 
 namespace {
-
-// Associates .cer files, for this user, with a command line.
-void AssociateCer(const std::string& command) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".cer", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                    nullptr);
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("KeysteadTestCer"), 16);
-    RegCloseKey(key);
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, "KeysteadTestCer\\shell\\open\\command", 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-    RegCloseKey(key);
-}
-
-void ForgetCer() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeysteadTestCer");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cer");
-}
 
 std::string WaitForFile(const std::string& path, DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {

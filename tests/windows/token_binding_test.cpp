@@ -1,5 +1,6 @@
 // Binding the token library is all or nothing, against real DLLs loaded by the real loader.
 #include "test_paths.h"
+#include "vendor_functions.h"
 #include "token/token_api.h"
 
 #include <gtest/gtest.h>
@@ -10,34 +11,9 @@
 
 using keystead_test::BinDir;
 using keystead_test::TestBinDir;
+using keystead_test::kVendorFunctionNames;
 
 namespace {
-
-const char* const kNames[] = {"ZQ_OpenDev",
-                              "ZQ_CloseDev",
-                              "ZQ_ListAllDev",
-                              "ZQ_TokenListContainer",
-                              "ZQPro_GetSn",
-                              "ZQ_TokenGetCertSize",
-                              "ZQ_TokenGetCert",
-                              "ZQM1_ChangePIN",
-                              "ZQpro_GetPinTime",
-                              "ZQpro_ReloadPin",
-                              "ClearPinFromMem",
-                              "LockUKey",
-                              "UnlockUKey",
-                              "ZQ_TokenCreateCon",
-                              "ZQ_TokenImportRsaKeyObj",
-                              "ZQ_TokenWrtCert",
-                              "ZQ_SelectDev",
-                              "ZQ_CreateResource",
-                              "ZQpro_InitDynamicCode",
-                              "ZQpro_IsSupportDynamicCode",
-                              "ZQpro_RemoveDynamicCode",
-                              "ZQ_ToKenVerifySo",
-                              "ZQ_ToKenVerifyUser",
-                              "ZQ_IsDefaultPin",
-                              "ZQ_ToKenChangeUser"};
 
 // The library is found by its plain name; the test points the loader's search at one folder.
 class LibrarySearch {
@@ -60,8 +36,9 @@ TEST(TokenBinding, TheSimulatorBindsAllTwentyFiveEntriesAndUnbindUnloadsIt) {
     const void* const* slots = reinterpret_cast<const void* const*>(&g_tokenApi);
     static_assert(sizeof(TokenApi) == 25 * sizeof(void*), "one slot per name");
     for (int i = 0; i < 25; ++i) {
-        EXPECT_EQ(slots[i], reinterpret_cast<const void*>(GetProcAddress(library, kNames[i])))
-            << kNames[i];
+        EXPECT_EQ(slots[i],
+                  reinterpret_cast<const void*>(GetProcAddress(library, kVendorFunctionNames[i])))
+            << kVendorFunctionNames[i];
     }
     std::uint32_t size = 0, count = 0;
     EXPECT_EQ(g_tokenApi.ZQ_ListAllDev(nullptr, &size, &count), 0);
@@ -90,7 +67,7 @@ TEST_P(MissingName, FailsTheWholeBindingAndReleasesTheLibrary) {
         HMODULE probe = LoadLibraryExA((dir + "\\ZQCSP.dll").c_str(), nullptr, 0);
         ASSERT_NE(probe, nullptr);
         int present = 0;
-        for (const char* name : kNames)
+        for (const char* name : kVendorFunctionNames)
             present += GetProcAddress(probe, name) != nullptr;
         EXPECT_EQ(GetProcAddress(probe, GetParam()), nullptr);
         EXPECT_EQ(present, 24);
@@ -103,7 +80,8 @@ TEST_P(MissingName, FailsTheWholeBindingAndReleasesTheLibrary) {
     EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), nullptr) << "the library must be unloaded again";
 }
 
-INSTANTIATE_TEST_SUITE_P(EachOfTheTwentyFive, MissingName, ::testing::ValuesIn(kNames),
+INSTANTIATE_TEST_SUITE_P(EachOfTheTwentyFive, MissingName,
+                         ::testing::ValuesIn(kVendorFunctionNames),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              return std::string(param.param);
                          });

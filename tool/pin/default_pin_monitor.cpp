@@ -92,7 +92,7 @@ void CMointDevT::PromptForNewPin(HWND owner) {
     }
 }
 
-void StartDefaultPinMonitor(const char* deviceName, HMODULE library) {
+void MonitorBatch::Add(const char* deviceName, HMODULE library) {
     // The longest name that fits with its terminator; a cut name could reach another device.
     const void* end = std::memchr(deviceName, '\0', sizeof CMointDevT::m_szDevName);
     if (!end)
@@ -101,5 +101,15 @@ void StartDefaultPinMonitor(const char* deviceName, HMODULE library) {
     if (!monitor || !monitor->CreateSuspended())
         return; // that token is not examined
     std::memcpy(monitor->m_szDevName, deviceName, static_cast<const char*>(end) - deviceName + 1);
-    monitor->Resume();
+    try {
+        waiting_.push_back(monitor);
+    } catch (const std::bad_alloc&) {
+        monitor->Resume(); // no room to wait: it starts now, still behind the scan's bracket
+    }
+}
+
+void MonitorBatch::ReleaseAll() {
+    for (CMointDevT* monitor : waiting_)
+        monitor->Resume();
+    waiting_.clear();
 }

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 class CMointDevT : public dialogkit::WorkerThread {
   public:
     // The scan's copy of the library, kept loaded while this monitor may call into it.
@@ -30,6 +32,22 @@ class CMointDevT : public dialogkit::WorkerThread {
     HMODULE m_hLibraryRef = nullptr;
 };
 
-// Starts the check of one listed token on a worker of its own and returns at once. A name that
-// does not fit m_szDevName is not examined. library: the bound token library.
-void StartDefaultPinMonitor(const char* deviceName, HMODULE library);
+// The monitors of one scan. Each is created and named when its token has been closed; all are
+// let go together once the scan is over. None could take the token before that anyway, and
+// threads starting up meanwhile would compete with the scan for the loader and the processor.
+// Those still waiting when the batch goes are let go then.
+class MonitorBatch {
+  public:
+    MonitorBatch() = default;
+    ~MonitorBatch() { ReleaseAll(); }
+    MonitorBatch(const MonitorBatch&) = delete;
+    MonitorBatch& operator=(const MonitorBatch&) = delete;
+
+    // The check of one listed token; a name that does not fit m_szDevName is not examined.
+    // library: the bound token library.
+    void Add(const char* deviceName, HMODULE library);
+    void ReleaseAll();
+
+  private:
+    std::vector<CMointDevT*> waiting_;
+};

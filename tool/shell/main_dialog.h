@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class MonitorBatch;
+
 class MainDialog : public dialogkit::ModalDialog {
   public:
     // The private messages: the icon's callback, and the requests other programs may send to
@@ -44,7 +46,7 @@ class MainDialog : public dialogkit::ModalDialog {
   private:
     // Refresh and the scan (tool/shell/scan_command.cpp)
     void ScanTokens();
-    void ScanInsideBracket();
+    void ScanInsideBracket(MonitorBatch& monitors);
 
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnHelp(WPARAM, LPARAM);
@@ -83,7 +85,6 @@ class MainDialog : public dialogkit::ModalDialog {
 
     // PIN commands (tool/shell/pin_commands.cpp)
     void OnChangePin();
-    void StartDefaultPinMonitor(const char* deviceName);
 
     // Card binding (tool/shell/card_commands.cpp)
     void OnDacBinding();

@@ -2,15 +2,10 @@
 #include "main_dialog.h"
 
 #include "pin/change_pin_command.h"
-#include "pin/default_pin_monitor.h"
 #include "resources/resource.h"
 
 void MainDialog::OnChangePin() {
     const DeviceNode* device = SelectedDeviceOrTell();
     if (device)
         ChangeTokenPin(hwnd(), device->deviceName, m_dlgChangePin);
-}
-
-void MainDialog::StartDefaultPinMonitor(const char* deviceName) {
-    ::StartDefaultPinMonitor(deviceName, m_hTokenLib);
 }

@@ -1,8 +1,9 @@
 // Refresh: the one way into a scan. It keeps scans apart from each other and from default-PIN
-// prompts, and hands what the scan finds to the certificate stores and the PIN monitor.
+// prompts, and hands what the scan finds to the certificate stores and the PIN monitors.
 #include "main_dialog.h"
 
 #include "certificates/cert_registration.h"
+#include "pin/default_pin_monitor.h"
 #include "platform/windows_family.h"
 #include "resources/resource.h"
 #include "token/scan_state.h"
@@ -28,6 +29,7 @@ void MainDialog::ScanTokens() {
     if (g_pinPromptShown.load() != 0)
         return;
     WaitForSingleObject(g_scanMutex, INFINITE);
+    MonitorBatch monitors;
     {
         // Taken before anything is cleared: a default-PIN prompt that shows up while this
         // waits for a monitor's bracket drops the scan, and the tree stays as it was.
@@ -36,28 +38,30 @@ void MainDialog::ScanTokens() {
             DisableTokenCommands();
             m_tree.ResetTree();
             UnregisterCertificates(nullptr, 0);
-            ScanInsideBracket();
+            ScanInsideBracket(monitors);
         }
     }
     ReleaseMutex(g_scanMutex);
+    monitors.ReleaseAll();
 }
 
-void MainDialog::ScanInsideBracket() {
+void MainDialog::ScanInsideBracket(MonitorBatch& monitors) {
     // Each certificate is registered right after it is read, still inside the bracket; each
     // token that answered gets its monitor once it is closed again.
     struct HandOffs : ScanListener {
-        explicit HandOffs(MainDialog& dialog) : dialog_(dialog) {}
+        HandOffs(MainDialog& dialog, MonitorBatch& batch) : dialog_(dialog), monitors_(batch) {}
         void OnCertificate(const char* containerName, const unsigned char* certificate,
                            std::int32_t length, std::uint8_t usage) override {
             RegisterCertificate(containerName, certificate, length, usage);
         }
         void OnTokenClosed(const char* deviceName) override {
-            dialog_.StartDefaultPinMonitor(deviceName);
+            monitors_.Add(deviceName, dialog_.m_hTokenLib);
         }
         // A Keystead whose tokens other programs could not reach ends, as on a failed label.
         void OnLabelRefused() override { dialog_.EndOnHardStop(1); }
         MainDialog& dialog_;
-    } handOffs(*this);
+        MonitorBatch& monitors_;
+    } handOffs(*this, monitors);
     const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
     ScanIntoTree(m_tree, m_containerName, label, handOffs);
 }
