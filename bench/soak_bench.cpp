@@ -148,9 +148,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<std::string> tokenCerts;
-    for (const char* spec : {"K1 0 exch", "K1 0 sign", "K2 0 exch", "K2 0 sign", "K3 0 sign"}) {
+    for (const char* which : {"K1 0 exch", "K1 0 sign", "K2 0 exch", "K2 0 sign", "K3 0 sign"}) {
         const std::string file = rig.dir() + "\\floor.der";
-        if (rig.Ctl(std::string("export-cert ") + spec + " \"" + file + "\"") == 0)
+        if (rig.Ctl(std::string("export-cert ") + which + " \"" + file + "\"") == 0)
             tokenCerts.push_back(ReadFileBytes(file));
     }
     const StoreFloor floor(tokenCerts);
