@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
     bool allFilled = true;
     for (int i = 0; i < starts; ++i) {
         bool filled = false;
-        keystead.push_back(
-            StartMs(KeysteadPath(), "Keystead", WM_USER + 3, &filled)); // the end request
+        keystead.push_back(StartMs(KeysteadPath(), "Keystead", kEndRequest, &filled));
         allFilled = allFilled && filled;
         floor.push_back(StartMs(bare, "Bare dialog", WM_CLOSE, nullptr));
     }

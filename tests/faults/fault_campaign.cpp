@@ -30,11 +30,7 @@ using namespace fault_campaign;
 
 namespace {
 
-const UINT kEndRequest = WM_USER + 3;
 const char kSerialGroups[8][5] = {"12AB", "CDEF", "0000", "9A9B", "12AB", "CDEF", "0000", "9A9B"};
-const int kSerialFields[8] = {IDC_SERIAL1_GROUP1, IDC_SERIAL1_GROUP2, IDC_SERIAL1_GROUP3,
-                              IDC_SERIAL1_GROUP4, IDC_SERIAL2_GROUP1, IDC_SERIAL2_GROUP2,
-                              IDC_SERIAL2_GROUP3, IDC_SERIAL2_GROUP4};
 const char kRemovalName[] = "\\\\?\\USBSTOR#CdRom&Ven_VELQ#1";
 
 struct Shown {
@@ -254,7 +250,7 @@ void Campaign::Answer(HWND window, const Cell& cell, bool recovering, Outcome* o
         AnswerAndWaitGone(window, IDOK, 3000);
     } else if (GetDlgItem(window, IDC_SERIAL1_GROUP1) && GetDlgItem(window, IDC_SERIAL2_GROUP4)) {
         for (int i = 0; i < 8; ++i)
-            TypeKeys(GetDlgItem(window, kSerialFields[i]), kSerialGroups[i]);
+            TypeKeys(GetDlgItem(window, kCardSerialFields[i]), kSerialGroups[i]);
         AnswerAndWaitGone(window, IDOK, 3000);
     } else if (GetDlgItem(window, kMessageBoxText)) {
         Shown box = {WindowText(window), MessageBoxText(window)};

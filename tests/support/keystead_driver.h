@@ -15,6 +15,13 @@ namespace keystead_test {
 
 // The text of a system message box.
 constexpr int kMessageBoxText = 0xFFFF;
+// What Keystead's main window takes from the shell and from other programs.
+constexpr UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest = WM_USER + 3;
+// The card serial's fields in the order the user fills them: the serial's groups, then the
+// confirmation's.
+constexpr int kCardSerialFields[8] = {IDC_SERIAL1_GROUP1, IDC_SERIAL1_GROUP2, IDC_SERIAL1_GROUP3,
+                                      IDC_SERIAL1_GROUP4, IDC_SERIAL2_GROUP1, IDC_SERIAL2_GROUP2,
+                                      IDC_SERIAL2_GROUP3, IDC_SERIAL2_GROUP4};
 
 struct TreeItem {
     HTREEITEM handle = nullptr;

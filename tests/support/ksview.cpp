@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     view.Attach(found.main, pid);
     // --show: bring the window out of the notification area first, as message 1026 does.
     if (argc > 1 && lstrcmpA(argv[1], "--show") == 0) {
-        view.Send(WM_USER + 2);
+        view.Send(keystead_test::kShowRequest);
         Sleep(500);
     }
     std::printf("tree:\n%s", view.TreeText().c_str());

@@ -20,10 +20,6 @@ namespace {
 
 const int kDacBinding = IDC_DAC_BINDING, kUserPin = IDC_USER_PIN;
 const int kMessageIcon = 0x0440; // the icon control of Wine's message boxes
-// In the order the user fills them: the serial's groups, then the confirmation's.
-const int kSerial[8] = {IDC_SERIAL1_GROUP1, IDC_SERIAL1_GROUP2, IDC_SERIAL1_GROUP3,
-                        IDC_SERIAL1_GROUP4, IDC_SERIAL2_GROUP1, IDC_SERIAL2_GROUP2,
-                        IDC_SERIAL2_GROUP3, IDC_SERIAL2_GROUP4};
 const char kGoodSerial[] = "12ab CDEF 0000 9a9B";
 
 // One message box as it was shown.
@@ -122,7 +118,7 @@ class CardBindingTest : public ::testing::Test {
     void FillSerial(HWND dialog, const std::string& serial, const std::string& confirm) {
         const std::string both = serial + " " + confirm;
         std::size_t at = 0;
-        for (int id : kSerial) {
+        for (int id : kCardSerialFields) {
             const std::size_t end = both.find(' ', at);
             const std::string group = both.substr(at, end - at);
             SetWindowTextA(GetDlgItem(dialog, id), "");
@@ -132,7 +128,7 @@ class CardBindingTest : public ::testing::Test {
     }
     std::string SerialShown(HWND dialog) {
         std::string shown;
-        for (int id : kSerial)
+        for (int id : kCardSerialFields)
             shown += WindowText(GetDlgItem(dialog, id)) + " ";
         return shown;
     }
@@ -173,7 +169,7 @@ TEST_F(CardBindingTest, ACertificatesTokenIsBoundToExactlyTheTypedSerial) {
     TypeKeys(GetDlgItem(pinDialog, kUserPin), "246813");
     EXPECT_EQ(WindowText(GetDlgItem(pinDialog, kUserPin)), "******");
     Press(pinDialog, IDOK, 0);
-    HWND serial = WaitForDialogWith(kSerial[7]);
+    HWND serial = WaitForDialogWith(kCardSerialFields[7]);
     ASSERT_NE(serial, nullptr);
     EXPECT_EQ(WindowText(serial), "Dynamic Authentication Card Serial");
     const struct {
@@ -307,7 +303,8 @@ TEST_F(CardBindingTest, EveryOtherEndIsToldWhileTheTokenIsOpenAndLeavesItClosed)
             TypeKeys(GetDlgItem(pinDialog, kUserPin), row.pin ? row.pin : "246813");
             Press(pinDialog, row.pin ? IDOK : IDCANCEL,
                   row.serial == kNoSerial && !row.texts.empty() ? 5000 : 0);
-            HWND serial = WaitForDialogWith(kSerial[7], row.serial == kNoSerial ? 300 : 5000);
+            HWND serial =
+                WaitForDialogWith(kCardSerialFields[7], row.serial == kNoSerial ? 300 : 5000);
             EXPECT_EQ(serial != nullptr, row.serial != kNoSerial) << "the serial dialog";
             if (serial) {
                 FillSerial(serial, kGoodSerial, kGoodSerial);
@@ -347,7 +344,7 @@ TEST_F(CardBindingTest, NoPinIsLeftInKeysteadsMemoryAfterABinding) {
     TypeKeys(GetDlgItem(pinDialog, kUserPin), "Qk7Wm2");
     EXPECT_GE(CountInProcessMemory(app_.pid(), "Qk7Wm2"), 1);
     Press(pinDialog, IDOK, 0);
-    HWND serial = WaitForDialogWith(kSerial[7]);
+    HWND serial = WaitForDialogWith(kCardSerialFields[7]);
     ASSERT_NE(serial, nullptr);
     FillSerial(serial, kGoodSerial, kGoodSerial);
     Press(serial, IDOK);
@@ -362,7 +359,7 @@ TEST_F(CardBindingTest, TheChineseSetBindsInItsOwnWords) {
     ASSERT_NE(pinDialog, nullptr);
     TypeKeys(GetDlgItem(pinDialog, kUserPin), "246813");
     Press(pinDialog, IDOK, 0);
-    HWND serial = WaitForDialogWith(kSerial[7]);
+    HWND serial = WaitForDialogWith(kCardSerialFields[7]);
     ASSERT_NE(serial, nullptr);
     FillSerial(serial, kGoodSerial, kGoodSerial);
     Press(serial, IDOK);

@@ -19,7 +19,6 @@ namespace {
 
 const int kOldPin = IDC_OLD_PIN, kNewPin = IDC_NEW_PIN, kConfirmPin = IDC_CONFIRM_PIN,
           kTrayRefresh = ID_TRAY_REFRESH;
-const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2;
 const char kFactoryPin[] = "12345678";
 
 int Count(const std::vector<LogLine>& log, const std::string& function) {

@@ -387,7 +387,7 @@ TEST_F(KeysteadScanTest, WithoutDeviceNotificationsRefreshAndShowingStillRescan)
     EXPECT_EQ(Roots()[0].text, "USB_Key_1");
 
     ASSERT_EQ(rig_.Ctl("pull N1"), 0);
-    app_.Send(WM_USER + 1, 128, WM_LBUTTONDBLCLK); // the icon double-clicked shows and rescans
+    app_.Send(kIconCallback, 128, WM_LBUTTONDBLCLK); // the icon double-clicked shows and rescans
     ASSERT_EQ(Roots().size(), 1u);
     EXPECT_EQ(Roots()[0].text, "No find Device!");
     EXPECT_TRUE(IsWindowVisible(app_.main()));

@@ -22,7 +22,6 @@ using namespace keystead_test;
 namespace {
 
 const int kSystemInfo = IDC_SYSTEM_INFO;
-const UINT kEndRequest = WM_USER + 3;
 const char kProviders[] = "SOFTWARE\\Microsoft\\Cryptography\\Defaults\\Provider";
 const char kBrowserKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
 

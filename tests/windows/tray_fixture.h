@@ -24,8 +24,6 @@
 namespace keystead_test {
 namespace {
 
-const UINT kIconCallback = WM_USER + 1, kShowRequest = WM_USER + 2, kEndRequest = WM_USER + 3;
-
 // Whether the shell still holds the icon of that window: only an existing icon can be modified.
 bool IconOf(HWND window) {
     NOTIFYICONDATAA nid = {};
