@@ -26,6 +26,8 @@ keystead_missing_packages() {
     have import || missing+=(imagemagick)
     have xwininfo || missing+=(x11-utils)
     have openssl || missing+=(openssl)
+    # The setup programs of the package.
+    have makensis || missing+=(nsis)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -225,4 +227,58 @@ TEST(ShippedFiles, EveryProviderEntryPointPopsExactlyItsOwnArguments) {
         ++checked;
     }
     EXPECT_EQ(checked, 25);
+}
+
+namespace {
+
+// The fixed file version of a file's version block, as a.b.c.d, or "" without one.
+std::string FileVersion(const std::string& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info)
+        return "";
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+} // namespace
+
+// The package that ships, as scripts/package lays it out: the shipped Kestrun at its top and two
+// 32-bit setup programs carrying Keystead's version; the 9x family's is built on the ANSI stub,
+// since the wide-character functions are stubs there.
+TEST(ShippedFiles, ThePackageHoldsKestrunAndTwo32BitSetupsOfKeysteadsVersion) {
+    const std::string package = keystead_test::TestBinDir() + "\\shipped_package";
+    const std::string kestrun = FileBytes(package + "\\Kestrun.exe");
+    EXPECT_TRUE(!kestrun.empty() && kestrun == FileBytes(ShippedBinDir() + "\\Kestrun.exe"));
+    const std::string version = FileVersion(ShippedBinDir() + "\\Keystead.exe");
+    ASSERT_FALSE(version.empty());
+    for (const char* setup : {"setup\\ZQTM_USBKEY_Setup.exe", "win98\\Setup.exe"}) {
+        SCOPED_TRACE(setup);
+        const std::string path = package + "\\" + setup;
+        const PeImage pe = ReadPeImage(path);
+        ASSERT_TRUE(pe.ok);
+        EXPECT_EQ(pe.machine, keystead_test::ShippedMachine());
+        EXPECT_EQ(pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+        EXPECT_EQ(FileVersion(path), version);
+        int wide = 0;
+        for (const keystead_test::PeImport& import : pe.imports)
+            wide += !import.byOrdinal && !import.name.empty() && import.name.back() == 'W';
+        if (std::string(setup).rfind("win98", 0) == 0)
+            EXPECT_EQ(wide, 0) << "the 9x family's setup calls wide-character functions";
+        else
+            EXPECT_GT(wide, 0) << "the NT family's setup is the Unicode one";
+    }
 }

@@ -1,0 +1,251 @@
+; Keystead's setup. Both setup programs of the package come from this one script; scripts/package
+; gives what differs between them as defines:
+;   TARGET      makensis target: x86-ansi (9x family), x86-unicode (NT family), amd64-unicode
+;   OUTFILE     the setup program to write
+;   BIN_DIR     the programs: Keystead.exe, zh-CN\Keystead.exe, ZQ_CSP.dll
+;   VERSION     the resource set's version, a.b.c.d
+;   VENDOR_DIR  optional: the folder holding the token vendor's ZQCSP.dll
+;   DEMO        optional: the vendor library is the simulator's stand-in
+;   FAMILY      the Windows family the setup is for, for its description
+
+!ifndef TARGET | OUTFILE | BIN_DIR | VERSION | FAMILY
+  !error "scripts/package gives TARGET, OUTFILE, BIN_DIR, VERSION and FAMILY"
+!endif
+
+Target ${TARGET}
+; Kestrun looks for the 9x family's setup under this fixed name.
+!pragma warning disable 9000 ; "Setup.exe" is an insecure file name
+!include LogicLib.nsh
+
+!define PRODUCT "Keystead"
+!define PUBLISHER "Keystead Project"
+!define PROVIDER_NAME "VELQ Cryptographic Service Provider v2.0.0"
+!define PROVIDER_KEY "SOFTWARE\Microsoft\Cryptography\Defaults\Provider\${PROVIDER_NAME}"
+; The installation check looks for these two names in the system folder.
+!define PROVIDER_FILE "VELQ_CSP.dll"
+!define VENDOR_FILE "ZQCSP.dll"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define END_REQUEST 1027 ; WM_USER + 3: Keystead ends without asking
+!define CERT_KEY_PROV_INFO_PROP_ID 2
+!define CERT_STORE_PROV_SYSTEM_REGISTRY_A 12
+!define CERT_STORE_PROV_SYSTEM_REGISTRY_W 13
+!define CERT_SYSTEM_STORE_CURRENT_USER 0x10000
+
+!ifdef DEMO
+  !define EDITION " (demo: simulated token library)"
+!else
+  !define EDITION ""
+!endif
+
+Name "${PRODUCT}"
+Caption "${PRODUCT}${EDITION} Setup"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+; The provider goes into the system folder and the machine's registry.
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+XPStyle on
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey "ProductName" "${PRODUCT}${EDITION}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT}${EDITION} Setup for ${FAMILY}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
+!ifdef DEMO
+  VIAddVersionKey "Comments" "Carries the simulator's stand-in for the vendor's token library; not for customers."
+!endif
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+; Ends every running Keystead and waits for its process, so its files can be replaced or removed.
+!macro END_KEYSTEAD un
+Function ${un}EndKeystead
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 0
+  ${Do}
+    FindWindow $0 "#32770" "${PRODUCT}"
+    ${If} $0 = 0
+    ${OrIf} $3 >= 5
+      ${Break}
+    ${EndIf}
+    StrCpy $1 0
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
+    SendMessage $0 ${END_REQUEST} 0 0 /TIMEOUT=5000
+    ${If} $2 != 0
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${Else}
+      Sleep 1000
+    ${EndIf}
+    IntOp $3 $3 + 1
+  ${Loop}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro END_KEYSTEAD ""
+!insertmacro END_KEYSTEAD "un."
+
+Function .onInit
+  ; One setup at a time.
+  System::Call 'kernel32::CreateMutex(p 0, i 0, t "Keystead Setup") p .r0 ?e'
+  Pop $1
+  ${If} $1 = 183 ; ERROR_ALREADY_EXISTS
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running." /SD IDOK
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Section "${PRODUCT}"
+  Call EndKeystead
+
+  ; The Simplified Chinese resource set on a Simplified Chinese system, English elsewhere.
+  SetOutPath "$INSTDIR"
+  System::Call 'kernel32::GetSystemDefaultLangID() i .r0'
+  IntOp $0 $0 & 0xFFFF
+  ${If} $0 = 0x0804   ; Chinese (PRC)
+  ${OrIf} $0 = 0x1004 ; Chinese (Singapore)
+    File "/oname=Keystead.exe" "${BIN_DIR}\zh-CN\Keystead.exe"
+  ${Else}
+    File "/oname=Keystead.exe" "${BIN_DIR}\Keystead.exe"
+  ${EndIf}
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  SetOutPath "$SYSDIR"
+  File "/oname=${PROVIDER_FILE}" "${BIN_DIR}\ZQ_CSP.dll"
+!ifdef VENDOR_DIR
+  File "/oname=${VENDOR_FILE}" "${VENDOR_DIR}\ZQCSP.dll"
+!endif
+  SetOutPath "$INSTDIR"
+
+  WriteRegStr HKLM "${PROVIDER_KEY}" "Image Path" "$SYSDIR\${PROVIDER_FILE}"
+  WriteRegDWORD HKLM "${PROVIDER_KEY}" "Type" 1
+  WriteRegDWORD HKLM "${PROVIDER_KEY}" "SigInFile" 0
+
+  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Keystead.exe"'
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}${EDITION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Keystead.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+  Exec '"$INSTDIR\Keystead.exe"'
+SectionEnd
+
+; Removes from the user's "MY" store every certificate whose key provider information names
+; the provider this package registered; every other certificate stays. Keystead registers into
+; the user's registry store behind "MY", and a deletion made there lasts on every system (one
+; made through the system store's collection may not on some), so that store goes first and the
+; collection then takes what other stores behind "MY" hold.
+Function un.RemoveProviderCertificates
+!ifdef NSIS_UNICODE
+  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "MY") p .r0'
+!else
+  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_A}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, m "MY") p .r0'
+!endif
+  Call un.RemoveProviderCertificatesFrom
+!ifdef NSIS_UNICODE
+  System::Call 'crypt32::CertOpenSystemStoreW(p 0, w "MY") p .r0'
+!else
+  System::Call 'crypt32::CertOpenSystemStoreA(p 0, m "MY") p .r0'
+!endif
+  Call un.RemoveProviderCertificatesFrom
+FunctionEnd
+
+; The same for the store $0, which it closes. Each pass looks for one certificate from the
+; start, since an enumeration need not go on past a certificate deleted under it; a bounded
+; number of passes, since a deletion need not show in the open store at once.
+Function un.RemoveProviderCertificatesFrom
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  StrCpy $9 0
+  ${Do}
+    StrCpy $1 0
+    ${Do}
+      System::Call 'crypt32::CertEnumCertificatesInStore(p r0, p r1) p .r1'
+      ${If} $1 == 0
+        ${Break}
+      ${EndIf}
+      Call un.ProviderOfCertificate
+      Pop $7
+      ${If} $7 == "${PROVIDER_NAME}"
+        ${Break}
+      ${EndIf}
+    ${Loop}
+    ${If} $1 == 0
+      ${Break}
+    ${EndIf}
+    ; Frees the context the enumeration handed out.
+    System::Call 'crypt32::CertDeleteCertificateFromStore(p r1) i .r3'
+    ${If} $3 == 0
+      DetailPrint "A certificate of ${PROVIDER_NAME} could not be removed"
+      ${Break}
+    ${EndIf}
+    DetailPrint "Removed a certificate of ${PROVIDER_NAME}"
+    IntOp $9 $9 + 1
+  ${LoopUntil} $9 >= 1000
+  System::Call 'crypt32::CertCloseStore(p r0, i 0)'
+FunctionEnd
+
+; Pushes the provider named in the key provider information of certificate context $1, or "".
+Function un.ProviderOfCertificate
+  StrCpy $7 ""
+  StrCpy $2 0
+  System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_KEY_PROV_INFO_PROP_ID}, p 0, *i r2 r2) i .r3'
+  ${If} $3 != 0
+  ${AndIf} $2 > 0
+    System::Alloc $2
+    Pop $4
+    ${If} $4 != 0
+      System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_KEY_PROV_INFO_PROP_ID}, p r4, *i r2 r2) i .r3'
+      ${If} $3 != 0
+        ; CRYPT_KEY_PROV_INFO: the container's name, then the provider's.
+        System::Call '*$4(p .r5, p .r6)'
+        ${If} $6 != 0
+          System::Call 'kernel32::lstrcpynW(w .r7, p r6, i ${NSIS_MAX_STRLEN})'
+        ${EndIf}
+      ${EndIf}
+      System::Free $4
+    ${EndIf}
+  ${EndIf}
+  Push $7
+FunctionEnd
+
+Section "Uninstall"
+  Call un.EndKeystead
+  Call un.RemoveProviderCertificates
+
+  DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  DeleteRegKey HKLM "${PROVIDER_KEY}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  Delete "$SYSDIR\${PROVIDER_FILE}"
+!ifdef VENDOR_DIR
+  Delete "$SYSDIR\${VENDOR_FILE}"
+!endif
+  Delete "$INSTDIR\Keystead.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+SectionEnd
