@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,7 @@ struct Sample {
     int cycle;
     ProcessFigures figures;
     long my, root;
-    long long floorPrivateBytes; // this process's, running the store floor
+    long long floorPrivateBytes; // the store floor's own process, at the same cycle
 };
 
 long CertificatesIn(const char* store) {
@@ -92,19 +94,23 @@ bool Cycle(const KeysteadRun& app, const zqsim::Rig& rig, int n, Part part) {
     return true;
 }
 
-// The platform's own share: what a scan asks of the certificate stores (every certificate
-// under the token provider removed, each token certificate added again, the removal made as
-// Keystead makes it), done by this process in a store of its own, three times a cycle as the
-// cycle's three scans do. Its growth is what the platform costs, whoever calls it.
+// The platform's own share: what the cycle's scans ask of the certificate stores (every
+// certificate under the token provider removed, the certificates of the tokens plugged in added
+// again, the removal made as Keystead makes it), done in a store of its own by a process that
+// does nothing else. Its growth is what the platform costs, whoever calls it.
 class StoreFloor {
   public:
-    explicit StoreFloor(std::vector<std::string> certs) : certs_(std::move(certs)) {}
-    void Scan() const {
-        keystead_bench::RemoveProviderCertificates(kName, kProvider);
-        for (const std::string& der : certs_)
-            keystead_bench::AddWithProvider(
-                kName, reinterpret_cast<const unsigned char*>(der.data()),
-                static_cast<DWORD>(der.size()), kProvider, L"floor", AT_SIGNATURE);
+    explicit StoreFloor(std::vector<std::vector<std::string>> certsByToken)
+        : certsByToken_(std::move(certsByToken)) {}
+    // The scans of cycle n: after the pull (one token out), after the plug, after Refresh.
+    void Cycle(int n, Part part) const {
+        const int pulled = n % 3;
+        if (part != Part::kRefresh) {
+            Scan(pulled);
+            Scan(-1);
+        }
+        if (part != Part::kDevices)
+            Scan(-1);
     }
     ~StoreFloor() {
         CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
@@ -112,13 +118,86 @@ class StoreFloor {
     }
 
   private:
+    void Scan(int without) const {
+        keystead_bench::RemoveProviderCertificates(kName, kProvider);
+        for (int token = 0; token < static_cast<int>(certsByToken_.size()); ++token) {
+            if (token == without)
+                continue;
+            for (const std::string& der : certsByToken_[token])
+                keystead_bench::AddWithProvider(
+                    kName, reinterpret_cast<const unsigned char*>(der.data()),
+                    static_cast<DWORD>(der.size()), kProvider, L"floor", AT_SIGNATURE);
+        }
+    }
+
     static constexpr char kName[] = "KeysteadSoakFloor";
     static constexpr wchar_t kProvider[] = L"VELQ Cryptographic Service Provider v2.0.0";
-    std::vector<std::string> certs_;
+    std::vector<std::vector<std::string>> certsByToken_;
 };
+
+bool Sampled(int n, int cycles) {
+    return n == 0 || n == 1 || n % 100 == 0 || n == cycles;
+}
+
+// The tokens' certificates as the stand-in holds them, one file each in the rig's folder.
+const char* const kTokenCerts[][2] = {
+    {"K1 0 exch", "K1 0 sign"}, {"K2 0 exch", "K2 0 sign"}, {"K3 0 sign", nullptr}};
+
+std::string CertFile(const std::string& dir, int token, int which) {
+    return dir + "\\floor_" + std::to_string(token) + "_" + std::to_string(which) + ".der";
+}
 
 long long OwnPrivateBytes() {
     return SampleProcess(GetCurrentProcess(), GetCurrentProcessId()).privateBytes;
+}
+
+// soak_bench --floor CYCLES PART DIR: the store floor alone, printing "cycle private-bytes" at
+// the points the soak samples Keystead.
+int RunFloor(int cycles, Part part, const std::string& dir) {
+    std::vector<std::vector<std::string>> certs(3);
+    for (int token = 0; token < 3; ++token)
+        for (int which = 0; which < 2 && kTokenCerts[token][which]; ++which)
+            certs[token].push_back(ReadFileBytes(CertFile(dir, token, which)));
+    const StoreFloor floor(certs);
+    for (int n = 0; n <= cycles; ++n) {
+        if (n)
+            floor.Cycle(n, part);
+        if (Sampled(n, cycles))
+            std::printf("%d %lld\n", n, OwnPrivateBytes());
+    }
+    return 0;
+}
+
+// Runs the floor in a process of its own and reads its private bytes at each sampled cycle.
+std::map<int, long long> FloorGrowth(int cycles, const std::string& part, const std::string& dir) {
+    std::map<int, long long> bytes;
+    const std::string out = dir + "\\floor.txt";
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + std::string(self) + "\" --floor " + std::to_string(cycles) + " " +
+                          (part.empty() ? "both" : part) + " \"" + dir + "\"";
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(file);
+    std::ifstream in(out);
+    int cycle = 0;
+    long long value = 0;
+    while (in >> cycle >> value)
+        bytes[cycle] = value;
+    return bytes;
 }
 
 void Print(const Sample& s) {
@@ -131,12 +210,17 @@ void Print(const Sample& s) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // soak_bench [cycles] [devices|refresh]
+    // soak_bench [cycles] [devices|refresh], or soak_bench --floor cycles part dir
+    const bool floorOnly = argc == 5 && std::string(argv[1]) == "--floor";
+    if (floorOnly)
+        ++argv, --argc;
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
     const std::string only = argc > 2 ? argv[2] : "";
     const Part part = only == "devices"   ? Part::kDevices
                       : only == "refresh" ? Part::kRefresh
                                           : Part::kBoth;
+    if (floorOnly)
+        return RunFloor(cycles, part, argv[3]);
     TestRig rig;
     const zqsim::Rig model(rig.dir());
     SetWindowsVersion("Keystead.exe", "winxp");
@@ -147,13 +231,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not make the tokens\n");
         return 1;
     }
-    std::vector<std::string> tokenCerts;
-    for (const char* which : {"K1 0 exch", "K1 0 sign", "K2 0 exch", "K2 0 sign", "K3 0 sign"}) {
-        const std::string file = rig.dir() + "\\floor.der";
-        if (rig.Ctl(std::string("export-cert ") + which + " \"" + file + "\"") == 0)
-            tokenCerts.push_back(ReadFileBytes(file));
-    }
-    const StoreFloor floor(tokenCerts);
+    for (int token = 0; token < 3; ++token)
+        for (int which = 0; which < 2 && kTokenCerts[token][which]; ++which)
+            if (rig.Ctl(std::string("export-cert ") + kTokenCerts[token][which] + " \"" +
+                        CertFile(rig.dir(), token, which) + "\"") != 0) {
+                std::fprintf(stderr, "could not export the tokens' certificates\n");
+                return 1;
+            }
     KeysteadRun app;
     if (!app.Start(rig.dir()) || !AnswerFactoryPrompt(app)) {
         std::fprintf(stderr, "Keystead did not start, or its factory-PIN prompt did not show\n");
@@ -165,21 +249,16 @@ int main(int argc, char** argv) {
     auto take = [&](int cycle) {
         rig.SettledLogOf(app.pid());
         samples.push_back({cycle, SampleProcess(app.process(), app.pid()), CertificatesIn("MY"),
-                           CertificatesIn("ROOT"), OwnPrivateBytes()});
+                           CertificatesIn("ROOT"), 0});
         Print(samples.back());
     };
     take(0);
     bool ok = true;
     for (int n = 1; n <= cycles && ok; ++n) {
         ok = Cycle(app, model, n, part);
-        for (int scan = 0; scan < (part == Part::kBoth      ? 3
-                                   : part == Part::kDevices ? 2
-                                                            : 1);
-             ++scan)
-            floor.Scan();
         if (rig.Log().size() > 20000)
             rig.ClearLog(); // the stand-in's log would otherwise grow with the soak
-        if (n == 1 || n % 100 == 0 || n == cycles)
+        if (Sampled(n, cycles))
             take(n);
     }
     const bool alive = WaitForSingleObject(app.process(), 0) != WAIT_OBJECT_0;
@@ -187,6 +266,12 @@ int main(int argc, char** argv) {
     const bool treeRight = tree.find("USB_Key_1") != std::string::npos &&
                            tree.find("USB_Key_2") != std::string::npos &&
                            tree.find("USB_Key_3") != std::string::npos;
+    app.Kill();
+    const std::map<int, long long> floorBytes = FloorGrowth(samples.back().cycle, only, rig.dir());
+    for (Sample& sample : samples) {
+        const auto at = floorBytes.find(sample.cycle);
+        sample.floorPrivateBytes = at == floorBytes.end() ? 0 : at->second;
+    }
 
     // Growth from the first cycle to the last, per 1,000 cycles.
     // Growth per 1,000 cycles from the first cycle on, and over the second half of the run: a
@@ -246,7 +331,6 @@ int main(int argc, char** argv) {
             std::printf("handles of object type %d: %ld after the first cycle, %ld at the end\n",
                         type.first, was, type.second);
     }
-    app.Kill();
     EmptyStore("MY");
     return met ? 0 : 1;
 }

@@ -221,6 +221,27 @@ std::vector<DWORD> RunningKeysteads() {
     return ProcessesNamed("Keystead.exe");
 }
 
+// Whether the Keystead of that process has its window and waits for input: its first scan is
+// over.
+bool FirstScanOver(DWORD pid) {
+    HWND main = nullptr;
+    if (!WaitFor(
+            [&] {
+                main = FindWindowA("#32770", "Keystead");
+                DWORD owner = 0;
+                GetWindowThreadProcessId(main, &owner);
+                return main && owner == pid;
+            },
+            20000))
+        return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    const bool idle = process && WaitForInputIdle(process, 20000) == 0;
+    if (process)
+        CloseHandle(process);
+    DWORD_PTR ignored = 0;
+    return idle && SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored) != 0;
+}
+
 class PackageTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -295,6 +316,9 @@ class PackageTest : public ::testing::Test {
 
         ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000))
             << RunningKeysteads().size() << " Keystead processes";
+        // The certificates an earlier Keystead registered stay in "MY"; this one's first scan
+        // takes them out and puts them back, so look once it is over.
+        ASSERT_TRUE(FirstScanOver(RunningKeysteads()[0]));
         std::map<std::string, StoredCert> mine;
         const bool registered = WaitFor(
             [&] {
