@@ -96,8 +96,8 @@ bool Cycle(const KeysteadRun& app, const zqsim::Rig& rig, int n, Part part) {
 
 // The platform's own share: what the cycle's scans ask of the certificate stores (every
 // certificate under the token provider removed, the certificates of the tokens plugged in added
-// again, the removal made as Keystead makes it), done in a store of its own by a process that
-// does nothing else. Its growth is what the platform costs, whoever calls it.
+// again, the removal made as Keystead makes it), done in "MY" once Keystead has ended, by a
+// process that does nothing else. Its growth is what the platform costs, whoever calls it.
 class StoreFloor {
   public:
     explicit StoreFloor(std::vector<std::vector<std::string>> certsByToken)
@@ -111,10 +111,6 @@ class StoreFloor {
         }
         if (part != Part::kDevices)
             Scan(-1);
-    }
-    ~StoreFloor() {
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
-                      CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_DELETE_FLAG, kName);
     }
 
   private:
@@ -130,7 +126,8 @@ class StoreFloor {
         }
     }
 
-    static constexpr char kName[] = "KeysteadSoakFloor";
+    // Keystead's own store: the floor runs once Keystead has ended.
+    static constexpr char kName[] = "MY";
     static constexpr wchar_t kProvider[] = L"VELQ Cryptographic Service Provider v2.0.0";
     std::vector<std::vector<std::string>> certsByToken_;
 };
@@ -210,7 +207,9 @@ void Print(const Sample& s) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // soak_bench [cycles] [devices|refresh], or soak_bench --floor cycles part dir
+    // soak_bench [cycles] [both|devices|refresh] [nocerts], or soak_bench --floor cycles part dir.
+    // With nocerts the tokens hold no certificates, so no scan asks anything of the stores and
+    // no floor is needed: whatever grows then is Keystead's own.
     const bool floorOnly = argc == 5 && std::string(argv[1]) == "--floor";
     if (floorOnly)
         ++argv, --argc;
@@ -221,17 +220,20 @@ int main(int argc, char** argv) {
                                           : Part::kBoth;
     if (floorOnly)
         return RunFloor(cycles, part, argv[3]);
+    const bool certs = !(argc > 3 && std::string(argv[3]) == "nocerts");
     TestRig rig;
     const zqsim::Rig model(rig.dir());
     SetWindowsVersion("Keystead.exe", "winxp");
     EmptyStore("MY");
-    if (rig.Ctl("create K1 --slot 1 --root --container One:both") != 0 ||
-        rig.Ctl("create K2 --changed --slot 2 --container Two:both") != 0 ||
-        rig.Ctl("create K3 --changed --slot 3 --container Three:sign") != 0) {
+    const std::string held = certs ? "both" : "none";
+    if (rig.Ctl("create K1 --slot 1 " + std::string(certs ? "--root " : "") +
+                "--container One:" + held) != 0 ||
+        rig.Ctl("create K2 --changed --slot 2 --container Two:" + held) != 0 ||
+        rig.Ctl("create K3 --changed --slot 3 --container Three:" + (certs ? "sign" : held)) != 0) {
         std::fprintf(stderr, "could not make the tokens\n");
         return 1;
     }
-    for (int token = 0; token < 3; ++token)
+    for (int token = 0; token < 3 && certs; ++token)
         for (int which = 0; which < 2 && kTokenCerts[token][which]; ++which)
             if (rig.Ctl(std::string("export-cert ") + kTokenCerts[token][which] + " \"" +
                         CertFile(rig.dir(), token, which) + "\"") != 0) {
@@ -267,7 +269,8 @@ int main(int argc, char** argv) {
                            tree.find("USB_Key_2") != std::string::npos &&
                            tree.find("USB_Key_3") != std::string::npos;
     app.Kill();
-    const std::map<int, long long> floorBytes = FloorGrowth(samples.back().cycle, only, rig.dir());
+    const std::map<int, long long> floorBytes =
+        certs ? FloorGrowth(samples.back().cycle, only, rig.dir()) : std::map<int, long long>();
     for (Sample& sample : samples) {
         const auto at = floorBytes.find(sample.cycle);
         sample.floorPrivateBytes = at == floorBytes.end() ? 0 : at->second;
