@@ -13,9 +13,17 @@
 !endif
 
 Target ${TARGET}
+!if "${TARGET}" == "amd64-unicode"
+  !define LIBRARY_X64
+!endif
+; A library in the system folder may be held by a browser that uses the provider: it is then
+; replaced or removed at the next start, whatever the versions say.
+!define LIBRARY_IGNORE_VERSION
 ; Kestrun looks for the 9x family's setup under this fixed name.
 !pragma warning disable 9000 ; "Setup.exe" is an insecure file name
 !include LogicLib.nsh
+!include x64.nsh
+!include Library.nsh
 
 !define PRODUCT "Keystead"
 !define PUBLISHER "Keystead Project"
@@ -104,7 +112,11 @@ FunctionEnd
 
 Function .onInit
   ; One setup at a time.
-  System::Call 'kernel32::CreateMutex(p 0, i 0, t "Keystead Setup") p .r0 ?e'
+!ifdef NSIS_UNICODE
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Keystead Setup") p .r0 ?e'
+!else
+  System::Call 'kernel32::CreateMutexA(p 0, i 0, m "Keystead Setup") p .r0 ?e'
+!endif
   Pop $1
   ${If} $1 = 183 ; ERROR_ALREADY_EXISTS
     MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running." /SD IDOK
@@ -127,12 +139,12 @@ Section "${PRODUCT}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  SetOutPath "$SYSDIR"
-  File "/oname=${PROVIDER_FILE}" "${BIN_DIR}\ZQ_CSP.dll"
+  !insertmacro InstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "${BIN_DIR}\ZQ_CSP.dll" \
+    "$SYSDIR\${PROVIDER_FILE}" "$SYSDIR"
 !ifdef VENDOR_DIR
-  File "/oname=${VENDOR_FILE}" "${VENDOR_DIR}\ZQCSP.dll"
+  !insertmacro InstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "${VENDOR_DIR}\ZQCSP.dll" \
+    "$SYSDIR\${VENDOR_FILE}" "$SYSDIR"
 !endif
-  SetOutPath "$INSTDIR"
 
   WriteRegStr HKLM "${PROVIDER_KEY}" "Image Path" "$SYSDIR\${PROVIDER_FILE}"
   WriteRegDWORD HKLM "${PROVIDER_KEY}" "Type" 1
@@ -150,7 +162,11 @@ Section "${PRODUCT}"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
-  Exec '"$INSTDIR\Keystead.exe"'
+  ${If} ${RebootFlag}
+    MessageBox MB_OK|MB_ICONINFORMATION "A program still uses the token's library. Restart Windows to complete the installation of ${PRODUCT}." /SD IDOK
+  ${Else}
+    Exec '"$INSTDIR\Keystead.exe"'
+  ${EndIf}
 SectionEnd
 
 ; Removes from the user's "MY" store every certificate whose key provider information names
@@ -241,9 +257,9 @@ Section "Uninstall"
   DeleteRegKey HKLM "${PROVIDER_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
-  Delete "$SYSDIR\${PROVIDER_FILE}"
+  !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${PROVIDER_FILE}"
 !ifdef VENDOR_DIR
-  Delete "$SYSDIR\${VENDOR_FILE}"
+  !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${VENDOR_FILE}"
 !endif
   Delete "$INSTDIR\Keystead.exe"
   Delete "$INSTDIR\uninstall.exe"
