@@ -1,7 +1,8 @@
 // What a scan costs: the real Keystead scanning tokens x containers (two certificates each)
 // with 0, 100 and 1,000 unrelated certificates in "MY", against its floor, a loop that makes
-// only the same CRYPT32 calls on the same certificates, the same vendor calls and, as the scan
-// must, one worker thread for each token that answered.
+// only the platform calls a scan must make: the same CRYPT32 calls on the same certificates, the
+// same vendor calls, the same tree and button calls on a hidden window of its own and, as the
+// scan must, one worker thread for each token that answered.
 #include "cert_stores.h"
 #include "core/rig.h"
 #include "keystead_driver.h"
@@ -10,6 +11,7 @@
 #include "test_paths.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -27,8 +29,10 @@ const wchar_t kVelq[] = L"VELQ Cryptographic Service Provider v2.0.0";
 // Every registration opens "MY" afresh and so reads it whole: with 1,000 certificates there
 // each one costs most of a second under Wine, so that row is measured once and only up to
 // 16 certificates per scan.
-int RepeatsFor(int unrelated) {
-    return unrelated >= 1000 ? 1 : unrelated >= 100 ? 3 : 9; // the small points vary most
+// The small points take a few tens of milliseconds, where the platform's own scheduling varies
+// most, so they are repeated most.
+int RepeatsFor(int unrelated, int certs) {
+    return unrelated >= 1000 ? 1 : unrelated >= 100 ? 3 : certs <= 8 ? 31 : 9;
 }
 bool Measured(int unrelated, int tokens, int containers) {
     return unrelated < 1000 || tokens * containers <= 8;
@@ -112,7 +116,58 @@ template <typename F> F Entry(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// The platform's floor of one scan: the vendor calls and the store calls a scan must make.
+// The window side of a scan, as any program's tree and buttons cost it: the token commands and
+// Refresh disabled, the tree emptied and filled with each token's containers and certificates,
+// each token expanded, the tree redrawn, the last token selected and the commands enabled for it.
+class WindowFloor {
+  public:
+    WindowFloor() {
+        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TREEVIEW_CLASSES};
+        InitCommonControlsEx(&classes);
+        owner_ = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+        tree_ = CreateWindowExA(0, WC_TREEVIEWA, "",
+                                WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_LINESATROOT |
+                                    TVS_HASBUTTONS | TVS_SHOWSELALWAYS,
+                                0, 0, 300, 200, owner_, nullptr, nullptr, nullptr);
+        for (HWND& button : buttons_)
+            button = CreateWindowExA(0, "BUTTON", "command", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20,
+                                     owner_, nullptr, nullptr, nullptr);
+    }
+    ~WindowFloor() { DestroyWindow(owner_); }
+    WindowFloor(const WindowFloor&) = delete;
+    WindowFloor& operator=(const WindowFloor&) = delete;
+
+    void Begin() {
+        for (HWND button : buttons_)
+            EnableWindow(button, FALSE);
+        TreeView_DeleteAllItems(tree_);
+    }
+    HTREEITEM Insert(HTREEITEM parent, const char* text) {
+        TVINSERTSTRUCTA item = {};
+        item.hParent = parent ? parent : TVI_ROOT;
+        item.hInsertAfter = TVI_LAST;
+        item.item.mask = TVIF_TEXT;
+        item.item.pszText = const_cast<char*>(text);
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    void Expand(HTREEITEM token) { TreeView_Expand(tree_, token, TVE_EXPAND); }
+    void End(HTREEITEM lastToken) {
+        RedrawWindow(tree_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        if (lastToken)
+            TreeView_SelectItem(tree_, lastToken);
+        for (HWND button : buttons_)
+            EnableWindow(button, TRUE);
+    }
+
+  private:
+    HWND owner_ = nullptr, tree_ = nullptr;
+    HWND buttons_[6] = {}; // Refresh and the token commands
+};
+
+// The platform's floor of one scan: the vendor calls, the store calls and the window calls a
+// scan must make.
 class Floor {
   public:
     explicit Floor(HMODULE lib)
@@ -125,6 +180,7 @@ class Floor {
           dac_(Entry<HFn>(lib, "ZQpro_IsSupportDynamicCode")) {}
 
     void Run() {
+        window_.Begin();
         keystead_bench::RemoveProviderCertificates("MY", kVelq);
 
         lock_();
@@ -133,6 +189,7 @@ class Floor {
         std::vector<char> names(size + 1);
         list_(names.data(), &size, &count);
         std::uint32_t last = 0;
+        HTREEITEM lastItem = nullptr;
         std::vector<HANDLE> workers;
         for (std::size_t at = 0; at < size; at += std::strlen(names.data() + at) + 1) {
             std::uint32_t h = 0;
@@ -141,9 +198,11 @@ class Floor {
                 continue;
             char serial[64];
             sn_(h, serial);
+            lastItem = window_.Insert(nullptr, "USB_Key_1");
             char container[128];
             unsigned char info[820];
             for (std::int32_t first = 1; containers_(h, first, container, info) == 0; first = 0) {
+                HTREEITEM containerItem = window_.Insert(lastItem, container);
                 for (std::size_t ref : {408u, 0u}) {
                     std::int32_t idLength = 0;
                     std::memcpy(&idLength, info + ref + 128, 4);
@@ -152,10 +211,12 @@ class Floor {
                         continue;
                     std::vector<unsigned char> der(certSize);
                     cert_(h, info + ref, idLength, der.data(), certSize);
+                    window_.Insert(containerItem, "Signature certificate.");
                     Register(container, der, ref == 408);
                 }
             }
             close_(h);
+            window_.Expand(lastItem);
             last = at;
             // Each token that answered gets a worker of its own, let go after the scan.
             DWORD id = 0;
@@ -164,6 +225,7 @@ class Floor {
         // The selection at the end asks the last token about card binding.
         std::uint32_t h = 0;
         const char* name = names.data() + last;
+        window_.End(lastItem);
         if (open_(name, static_cast<std::int32_t>(std::strlen(name)), &h) == 0) {
             dac_(h);
             close_(h);
@@ -177,6 +239,8 @@ class Floor {
 
   private:
     static DWORD WINAPI NoWork(LPVOID) { return 0; }
+
+    WindowFloor window_;
 
     void Register(const char* container, const std::vector<unsigned char>& der, bool exchange) {
         wchar_t containerW[256] = {};
@@ -266,7 +330,7 @@ int main(int argc, char** argv) {
                     continue;
                 WriteRig(rig, tokens, containers, pool);
                 std::vector<double> scans, floors;
-                for (int r = 0; r < RepeatsFor(u); ++r) {
+                for (int r = 0; r < RepeatsFor(u, tokens * containers * 2); ++r) {
                     LARGE_INTEGER a, b, c;
                     QueryPerformanceCounter(&a);
                     app.Send(WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED),
