@@ -135,6 +135,15 @@ void KeysteadRun::Kill() {
         TerminateProcess(pi_.hProcess, 0);
         WaitForSingleObject(pi_.hProcess, 10000);
     }
+    // Wine may take an ended process's windows away a moment after the process has ended; a
+    // Keystead started meanwhile would find the old one's title and end at once.
+    for (int waited = 0; waited < 5000; waited += 20) {
+        Search s = {pi_.dwProcessId, nullptr, nullptr, nullptr, nullptr};
+        EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&s));
+        if (!s.found)
+            break;
+        Sleep(20);
+    }
     CloseHandle(pi_.hProcess);
     CloseHandle(pi_.hThread);
     pi_ = PROCESS_INFORMATION();
