@@ -82,28 +82,30 @@ std::string Value(const std::string& path, const char* name, bool whole = false)
     return text;
 }
 
-std::vector<DWORD> ProcessesNamed(const char* exe) {
-    std::vector<DWORD> pids;
+// Every process running now: its identifier and its program's file name.
+std::map<DWORD, std::string> Processes() {
+    std::map<DWORD, std::string> processes;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (_stricmp(entry.szExeFile, exe) == 0)
-            pids.push_back(entry.th32ProcessID);
+        processes[entry.th32ProcessID] = entry.szExeFile;
     CloseHandle(snapshot);
+    return processes;
+}
+
+std::vector<DWORD> ProcessesNamed(const char* exe) {
+    std::vector<DWORD> pids;
+    for (const auto& [pid, name] : Processes())
+        if (_stricmp(name.c_str(), exe) == 0)
+            pids.push_back(pid);
     return pids;
 }
 
 std::string ExeOf(DWORD pid) {
-    std::string exe;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (entry.th32ProcessID == pid)
-            exe = entry.szExeFile;
-    CloseHandle(snapshot);
-    return exe;
+    const std::map<DWORD, std::string> processes = Processes();
+    const auto found = processes.find(pid);
+    return found == processes.end() ? "" : found->second;
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
