@@ -7,6 +7,71 @@ namespace {
 
 const ModalDialog* g_applicationWindow = nullptr;
 
+// Set once, never cleared: the process is on its way out.
+volatile LONG g_ending = 0;
+
+// The windows of the dialogs running now, on every thread. Made before WinMain, while the
+// process has one thread.
+struct OpenDialogs {
+    OpenDialogs() { InitializeCriticalSection(&lock); }
+    static constexpr int kMax = 32; // nesting deeper than this is not kept track of
+    CRITICAL_SECTION lock;
+    HWND windows[kMax] = {};
+
+    void Add(HWND window) {
+        EnterCriticalSection(&lock);
+        for (HWND& slot : windows)
+            if (!slot) {
+                slot = window;
+                break;
+            }
+        LeaveCriticalSection(&lock);
+    }
+    void Remove(HWND window) {
+        EnterCriticalSection(&lock);
+        for (HWND& slot : windows)
+            if (slot == window)
+                slot = nullptr;
+        LeaveCriticalSection(&lock);
+    }
+    bool Contains(HWND window) {
+        EnterCriticalSection(&lock);
+        bool found = false;
+        for (HWND slot : windows)
+            found = found || (window && slot == window);
+        LeaveCriticalSection(&lock);
+        return found;
+    }
+};
+
+OpenDialogs g_openDialogs;
+
+void PostClick(HWND window, int button) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+}
+
+// Every top-level dialog-class window of this process but the main window: our dialogs get
+// Cancel, which each of them treats as the user's; boxes (ours and the system's) the button
+// that stands for it.
+BOOL CALLBACK CancelDialogWindow(HWND window, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[16] = {};
+    if (pid != GetCurrentProcessId() || window == ApplicationWindow() ||
+        !GetClassNameA(window, cls, sizeof cls) || lstrcmpA(cls, "#32770") != 0)
+        return TRUE;
+    if (g_openDialogs.Contains(window) || GetDlgItem(window, IDCANCEL))
+        PostClick(window, IDCANCEL);
+    else if (GetDlgItem(window, IDNO))
+        PostClick(window, IDNO);
+    else if (GetDlgItem(window, IDOK))
+        PostClick(window, IDOK);
+    else
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 // The innermost dialog running on each thread. Made before WinMain, while the process has
 // one thread.
 const DWORD g_runningDialog = TlsAlloc();
@@ -34,7 +99,20 @@ HWND ApplicationWindow() {
     return window && IsWindow(window) ? window : nullptr;
 }
 
+void EndOpenDialogs() {
+    InterlockedExchange(&g_ending, 1);
+    EnumWindows(CancelDialogWindow, 0);
+}
+
+bool ApplicationEnding() {
+    return InterlockedCompareExchange(&g_ending, 0, 0) != 0;
+}
+
 INT_PTR ModalDialog::RunModal(HWND parent) {
+    // A second run on the same object would take over its window and its fields.
+    if (running_ || ApplicationEnding())
+        return IDCANCEL;
+    running_ = true;
     if (!parent)
         parent = ApplicationWindow();
     // One filter per thread, set by its outermost dialog, sees what every dialog loop of the
@@ -54,6 +132,8 @@ INT_PTR ModalDialog::RunModal(HWND parent) {
         UnhookWindowsHookEx(filter_);
     filter_ = nullptr;
     outer_ = nullptr;
+    hwnd_ = nullptr;
+    running_ = false;
     return result;
 }
 
@@ -108,11 +188,17 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND hwnd, UINT message, WPARAM wp, LPA
         self = reinterpret_cast<ModalDialog*>(lp);
         self->hwnd_ = hwnd;
         SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        g_openDialogs.Add(hwnd);
+        // Cancelled as it opens: the application began to end while it was being made.
+        if (ApplicationEnding())
+            PostClick(hwnd, IDCANCEL);
         return self->OnInitDialog();
     }
     self = reinterpret_cast<ModalDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self)
         return FALSE;
+    if (message == WM_NCDESTROY)
+        g_openDialogs.Remove(hwnd);
     // A subclassed control's notices go back to the control; this dialog does not see them.
     if (message == WM_COMMAND && SubclassedWindow::FromHandle(reinterpret_cast<HWND>(lp))) {
         SendMessageA(reinterpret_cast<HWND>(lp), kReflectedCommand, wp, lp);

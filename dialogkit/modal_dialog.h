@@ -96,6 +96,8 @@ class ModalDialog {
 
     // Runs the dialog until it ends; returns the code given to EndDialog, -1 on failure.
     // Without a parent the application's main window owns it, from whatever thread it runs.
+    // A dialog object runs once at a time: asked again while it runs, or once the application
+    // is ending, it shows nothing and answers IDCANCEL.
     INT_PTR RunModal(HWND parent);
     HWND hwnd() const { return hwnd_; }
     HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
@@ -121,11 +123,18 @@ class ModalDialog {
     HWND hwnd_ = nullptr;
     ModalDialog* outer_ = nullptr; // the dialog this one runs inside, on the same thread
     HHOOK filter_ = nullptr;       // set on the outermost dialog of a thread only
+    bool running_ = false;
 };
 
 // The application's main window, which owns dialogs run without a parent. Set once, before
 // any other thread exists.
 void SetApplicationWindow(const ModalDialog* main);
 HWND ApplicationWindow();
+
+// The application is ending: from now on no dialog or box shows, and those open on any thread
+// of the process are cancelled as the user would (Cancel, else No, else OK for a box), so the
+// code that waits in them goes on and comes to its end. The main window is left to its caller.
+void EndOpenDialogs();
+bool ApplicationEnding();
 
 } // namespace dialogkit

@@ -30,6 +30,8 @@ bool ApplyField(const std::string& key, const std::string& value, FaultRule* rul
         rule->threads = value == "main" ? FaultThreads::kMain : FaultThreads::kWorkers;
     } else if (key == "delay" && ParseNumber(value, 0, 600000, &n)) {
         rule->delayMs = static_cast<int>(n);
+    } else if (key == "serve" && (value == "0" || value == "1")) {
+        rule->serve = value == "1";
     } else if (key == "pull" && (value == "0" || value == "1")) {
         rule->pull = value == "1";
     } else if (key == "count" && ParseNumber(value, 0, 0xFFFFFFFFLL, &n)) {
@@ -103,6 +105,8 @@ std::string FormatFaultRule(const FaultRule& r) {
         out << " status=0x" << std::hex << static_cast<std::uint32_t>(r.status) << std::dec;
     if (r.delayMs)
         out << " delay=" << r.delayMs;
+    if (r.serve)
+        out << " serve=1";
     if (r.pull)
         out << " pull=1";
     if (r.hasCount)

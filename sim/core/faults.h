@@ -1,5 +1,5 @@
 // Fault injection, one rule per line of the rig's "faults" file:
-//   <function> [nth=N | from=N] [threads=main|workers] [status=S] [delay=MS] [pull=1]
+//   <function> [nth=N | from=N] [threads=main|workers] [status=S] [delay=MS [serve=1]] [pull=1]
 //              [count=N] [unterminated=1] [long_name=LEN] [size=N] [ref_len=N]
 // Calls are counted per process and per function from the moment the table last changed; a
 // rule limited to some threads counts only their calls.
@@ -23,6 +23,8 @@ struct FaultRule {
     bool hasStatus = false;
     std::int32_t status = 0; // returned instead of doing the work
     int delayMs = 0;         // pause before the work
+    bool serve = false;      // the pause serves messages sent to the caller's windows, as a
+                             // library that shows a window of its own (a PIN pad) would
     bool pull = false;       // the token concerned (else the first plugged) is pulled out first
     // Output shapes, for the functions they make sense for:
     bool hasCount = false;

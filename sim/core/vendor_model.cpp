@@ -146,7 +146,9 @@ bool VendorModel::BeginCall(const char* function, std::uint32_t handle, const ch
         *shape = found ? rule : FaultRule();
     if (!found)
         return false;
-    if (rule.delayMs > 0)
+    if (rule.delayMs > 0 && rule.serve && servingPause_)
+        servingPause_(rule.delayMs);
+    else if (rule.delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(rule.delayMs));
     if (rule.pull) {
         std::string serial;

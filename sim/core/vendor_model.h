@@ -65,6 +65,8 @@ class VendorModel {
     VendorModel(Rig rig, RigFileLock* fileLock);
 
     const Rig& rig() const { return rig_; }
+    // How a pause that serves messages is made; without one it is a plain pause.
+    void SetServingPause(void (*pause)(int ms)) { servingPause_ = pause; }
     int OpenHandles() const;
     // For the calls the host carries out itself (the lock): pause and pull as the fault table
     // says; true, with *status, when the call must end at once with that status.
@@ -107,6 +109,7 @@ class VendorModel {
                             const char* newPin, std::int32_t newLength);
 
   private:
+    void (*servingPause_)(int ms) = nullptr;
     struct Session {
         std::string serial;
         bool userVerified = false;

@@ -10,6 +10,18 @@ namespace {
 
 HMODULE g_module = nullptr;
 
+// A library window's modal wait: messages sent to the caller's windows are served meanwhile.
+void ServingPause(int ms) {
+    const DWORD start = GetTickCount();
+    for (DWORD waited = 0; waited < static_cast<DWORD>(ms); waited = GetTickCount() - start) {
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - waited,
+                                      QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+}
+
 } // namespace
 
 void SetSimModule(HMODULE module) {
@@ -19,6 +31,7 @@ void SetSimModule(HMODULE module) {
 SimHost::SimHost()
     : rigDir_(DefaultRigDir(g_module)), fileLock_(FileLockName(rigDir_)),
       tokenLock_(TokenLockName(rigDir_)), model_(Rig(rigDir_), &fileLock_), depthSlot_(TlsAlloc()) {
+    model_.SetServingPause(ServingPause);
 }
 
 SimHost::~SimHost() {

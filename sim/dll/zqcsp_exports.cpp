@@ -154,9 +154,17 @@ std::int32_t ZQSim_OpenHandles() {
     return Model().OpenHandles();
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH)
         zqsim::SetSimModule(instance);
+    // Freed by the program while it goes on (not at its exit): the log says so, and a call
+    // logged after this line came through a library the program had let go of.
+    if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // A provider freed after a failed acquisition leaves its error for the caller to read.
+        const DWORD error = GetLastError();
+        SimHost::Get().LogCall("<unloaded>", 0, nullptr, -1);
+        SetLastError(error);
+    }
     return TRUE;
 }
 

@@ -3,12 +3,16 @@
 // checks from outside that Keystead survived with nothing lost and nothing left open.
 //
 //   fault_campaign [--sample] [--path NAME] [--function NAME] [--trace FILE] [--list]
+//   fault_campaign --events [--sample] [--trace FILE] [--list]
 //
+// --events runs the events axis instead of the library's failures: at every point where a path
+// waits, something else happens to Keystead meanwhile.
 // --trace names the file that receives this program's standard error, where Wine writes the
 // exception trace of the Keystead processes it starts; without it access violations are not
 // counted and the summary says so.
 #include "cell_checks.h"
 #include "cert_stores.h"
+#include "event_axis.h"
 #include "fault_matrix.h"
 #include "keystead_driver.h"
 #include "sim_rig.h"
@@ -523,13 +527,15 @@ int main(int argc, char** argv) {
         *nowhere = 1;
         return 1;
     }
-    bool sample = false, list = false;
+    bool sample = false, list = false, events = false;
     std::string path, function, trace;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool value = i + 1 < argc;
         if (a == "--sample")
             sample = true;
+        else if (a == "--events")
+            events = true;
         else if (a == "--list")
             list = true;
         else if (a == "--path" && value)
@@ -539,10 +545,15 @@ int main(int argc, char** argv) {
         else if (a == "--trace" && value)
             trace = argv[++i];
         else {
-            std::fprintf(stderr, "usage: fault_campaign [--sample] [--path NAME] "
+            std::fprintf(stderr, "usage: fault_campaign [--events] [--sample] [--path NAME] "
                                  "[--function NAME] [--trace FILE] [--list]\n");
             return 2;
         }
+    }
+    if (events && list) {
+        for (const EventCell& c : sample ? EventSample() : EventMatrix())
+            std::printf("%-22s %s\n", PointName(c.point), EventName(c.event));
+        return 0;
     }
     std::vector<Cell> cells;
     for (const Cell& c : sample ? SampleCells() : FaultMatrix())
@@ -564,6 +575,13 @@ int main(int argc, char** argv) {
     if (!trace.empty() && !TraceSeesViolations(trace)) {
         std::printf("fault campaign: Wine's exception trace does not reach %s\n", trace.c_str());
         return 2;
+    }
+    if (events) {
+        std::vector<EventCell> chosen;
+        for (const EventCell& c : sample ? EventSample() : EventMatrix())
+            if (path.empty() || path == PointName(c.point))
+                chosen.push_back(c);
+        return RunEventAxis(chosen, trace);
     }
     Campaign campaign;
     if (!campaign.Prepare(trace)) {

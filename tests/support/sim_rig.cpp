@@ -61,6 +61,14 @@ int TestRig::Ctl(const std::string& arguments) const {
 }
 
 std::vector<LogLine> TestRig::Log() const {
+    std::vector<LogLine> calls;
+    for (const LogLine& line : LogWithUnloads())
+        if (line.function != kUnloaded)
+            calls.push_back(line);
+    return calls;
+}
+
+std::vector<LogLine> TestRig::LogWithUnloads() const {
     std::vector<LogLine> lines;
     std::ifstream in(dir_ + "\\calls.log");
     std::string text;
@@ -96,6 +104,20 @@ std::vector<LogLine> TestRig::LogOf(DWORD pid) const {
         if (line.pid == pid)
             mine.push_back(line);
     return mine;
+}
+
+int TestRig::CallsAfterUnload(DWORD pid, bool* unloaded) const {
+    int after = 0;
+    *unloaded = false;
+    for (const LogLine& line : LogWithUnloads()) {
+        if (line.pid != pid)
+            continue;
+        if (line.function == kUnloaded)
+            *unloaded = true;
+        else if (*unloaded)
+            ++after;
+    }
+    return after;
 }
 
 std::vector<LogLine> TestRig::SettledLogOf(DWORD pid, DWORD timeoutMs) const {

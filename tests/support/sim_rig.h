@@ -19,6 +19,9 @@ struct LogLine {
     std::string device; // escaped device name, for ZQ_OpenDev
 };
 
+// The line the library logs when a program frees it while going on.
+constexpr char kUnloaded[] = "<unloaded>";
+
 class TestRig {
   public:
     TestRig();
@@ -29,8 +32,12 @@ class TestRig {
     const std::string& dir() const { return dir_; }
     // Runs zqsimctl with --rig and these arguments; returns its exit code.
     int Ctl(const std::string& arguments) const;
+    // The calls, without the lines that tell of the library being freed.
     std::vector<LogLine> Log() const;
+    std::vector<LogLine> LogWithUnloads() const;
     std::vector<LogLine> LogOf(DWORD pid) const;
+    // The calls that process logged after it freed the library (0, *unloaded false: never).
+    int CallsAfterUnload(DWORD pid, bool* unloaded) const;
     // The log once every default-PIN monitor the logged scans started has ended (each
     // closes one bracket on a thread of its own), or after timeoutMs. Not for a token still
     // on its factory PIN, whose monitor waits for the user.

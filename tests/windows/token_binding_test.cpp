@@ -1,7 +1,7 @@
 // Binding the token library is all or nothing, against real DLLs loaded by the real loader.
 #include "test_paths.h"
 #include "vendor_functions.h"
-#include "token/token_api.h"
+#include "token/vendor_entries.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 
 using keystead_test::BinDir;
-using keystead_test::TestBinDir;
 using keystead_test::kVendorFunctionNames;
+using keystead_test::TestBinDir;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The vendor lock bracket: one holder at a time across threads and processes, recursive for its
 // holder, and a waiting user-interface thread still answers messages sent to its windows.
 #include "test_paths.h"
-#include "token/token_api.h"
+#include "token/vendor_entries.h"
 #include "token/token_lock.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,7 @@
 #include "pin/pin_field.h"
 #include "pin/refused_pin_message.h"
 #include "resources/resource.h"
-#include "token/token_api.h"
-#include "token/token_lock.h"
+#include "token/token_session.h"
 
 #include <cstring>
 
@@ -20,23 +19,23 @@ enum class Outcome {
 };
 
 // Verifies the user PIN; tells the user, while the token is still open, when it is refused.
-bool VerifyUserPin(HWND owner, TokenHandle handle, UserPinDialog& pinDialog) {
+bool VerifyUserPin(HWND owner, TokenSession& session, UserPinDialog& pinDialog) {
     if (pinDialog.DoModal(owner) != IDOK)
         return false;
     char userPin[pin::kPinBufferBytes];
     std::memset(userPin, 0, sizeof userPin);
     pinDialog.GetPin(userPin);
-    const std::int32_t verified = g_tokenApi.ZQ_ToKenVerifyUser(
-        handle, userPin, static_cast<std::int32_t>(std::strlen(userPin)));
+    const std::int32_t verified = session.VerifyUserPin(userPin);
     pin::WipeBytes(userPin, sizeof userPin);
     if (verified == kTokenOk)
         return true;
-    ShowRefusedPin(owner, g_tokenApi.ZQpro_GetPinTime(handle, 1, 0));
+    ShowRefusedPin(owner, session.PinAttemptsLeft());
     return false;
 }
 
-Outcome BindOnOpenToken(HWND owner, HWND bindButton, TokenHandle handle, UserPinDialog& pinDialog) {
-    if (!VerifyUserPin(owner, handle, pinDialog))
+Outcome BindOnOpenToken(HWND owner, HWND bindButton, TokenSession& session,
+                        UserPinDialog& pinDialog) {
+    if (!VerifyUserPin(owner, session, pinDialog))
         return Outcome::kStopped;
     DacSerialDialog serialDialog; // new for every attempt: its fields start empty
     if (serialDialog.DoModal(nullptr) != IDOK) {
@@ -47,7 +46,7 @@ Outcome BindOnOpenToken(HWND owner, HWND bindButton, TokenHandle handle, UserPin
     std::memset(packed, 0, sizeof packed);
     int count = 0;
     serialDialog.GetPackedSerial(packed, count);
-    const std::int32_t status = g_tokenApi.ZQpro_InitDynamicCode(handle, packed, count);
+    const std::int32_t status = session.InitDynamicCode(packed, count);
     if (status == kTokenSwSuccess) {
         dialogkit::ShowTextBox(owner, IDS_BOUND, IDS_SUCCESSFUL, MB_ICONINFORMATION);
         EnableWindow(bindButton, FALSE);
@@ -62,29 +61,25 @@ Outcome BindOnOpenToken(HWND owner, HWND bindButton, TokenHandle handle, UserPin
 
 } // namespace
 
-void BindDynamicCard(HWND owner, HWND bindButton, const char* deviceName,
+void BindDynamicCard(HWND owner, HWND bindButton, const DeviceName& device,
                      UserPinDialog& pinDialog) {
     bool opened = false, closed = false;
     Outcome outcome = Outcome::kStopped;
-    {
-        // Held across both dialogs and every message shown while the token is open.
-        TokenLockBracket bracket;
-        TokenHandle handle = 0;
-        opened =
-            g_tokenApi.ZQ_OpenDev(deviceName, static_cast<std::int32_t>(std::strlen(deviceName)),
-                                  &handle) == kTokenOk;
-        if (opened) {
-            outcome = BindOnOpenToken(owner, bindButton, handle, pinDialog);
-            closed = g_tokenApi.ZQ_CloseDev(handle) == kTokenOk;
-        }
+    // Its bracket is held across both dialogs and every message shown while the token is open.
+    TokenSession session(device);
+    opened = session.Open() == kTokenOk;
+    if (opened) {
+        outcome = BindOnOpenToken(owner, bindButton, session, pinDialog);
+        closed = session.Close() == kTokenOk;
     }
+    session.EndBracket();
     if (!opened) {
         dialogkit::ShowTextBox(owner, IDS_OPEN_FAILED, IDS_PROMPT, MB_ICONERROR);
         return;
     }
     // Once a serial was asked for, the library forgets the verified PIN.
     if (outcome != Outcome::kStopped)
-        g_tokenApi.ClearPinFromMem(0, 0);
+        session.ClearPinFromMem();
     if (outcome == Outcome::kBound && !closed)
         dialogkit::ShowTextBox(owner, IDS_CLOSE_FAILED, IDS_PROMPT, MB_ICONERROR);
 }

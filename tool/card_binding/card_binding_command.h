@@ -3,9 +3,11 @@
 #pragma once
 
 #include "pin/pin_entry_dialog.h"
+#include "token/device_name.h"
 
 #include <windows.h>
 
 // owner: the window that owns every message; bindButton: disabled once a card is bound;
-// deviceName: the token's name.
-void BindDynamicCard(HWND owner, HWND bindButton, const char* deviceName, UserPinDialog& pinDialog);
+// device: the chosen token's name, copied when the user chose it.
+void BindDynamicCard(HWND owner, HWND bindButton, const DeviceName& device,
+                     UserPinDialog& pinDialog);

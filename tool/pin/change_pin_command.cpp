@@ -4,8 +4,7 @@
 #include "pin_field.h"
 #include "refused_pin_message.h"
 #include "resources/resource.h"
-#include "token/token_api.h"
-#include "token/token_lock.h"
+#include "token/token_session.h"
 
 #include <cstring>
 
@@ -17,36 +16,32 @@ struct ChangeOutcome {
     int attemptsLeft = 0;
 };
 
-ChangeOutcome ChangeOnToken(const char* deviceName, const char* oldPin, const char* newPin) {
+ChangeOutcome ChangeOnToken(TokenSession& session, const char* oldPin, const char* newPin) {
     ChangeOutcome outcome;
-    TokenLockBracket bracket;
-    TokenHandle handle = 0;
-    if (g_tokenApi.ZQ_OpenDev(deviceName, static_cast<std::int32_t>(std::strlen(deviceName)),
-                              &handle) != kTokenOk) {
+    if (session.Open() != kTokenOk) {
         outcome.text = IDS_OPEN_FAILED;
         return outcome;
     }
-    if (g_tokenApi.ZQ_ToKenChangeUser(handle, oldPin,
-                                      static_cast<std::int32_t>(std::strlen(oldPin)), newPin,
-                                      static_cast<std::int32_t>(std::strlen(newPin))) != kTokenOk) {
-        outcome.attemptsLeft = g_tokenApi.ZQpro_GetPinTime(handle, 1, 0);
-        g_tokenApi.ZQ_CloseDev(handle);
+    if (session.ChangeUserPin(oldPin, newPin) != kTokenOk) {
+        outcome.attemptsLeft = session.PinAttemptsLeft();
+        session.Close();
         outcome.text = outcome.attemptsLeft > 0 ? IDS_WRONG_PIN : IDS_PIN_LOCKED;
         return outcome;
     }
-    outcome.text = g_tokenApi.ZQ_CloseDev(handle) != kTokenOk ? IDS_CLOSE_FAILED : IDS_PIN_CHANGED;
+    outcome.text = session.Close() != kTokenOk ? IDS_CLOSE_FAILED : IDS_PIN_CHANGED;
     return outcome;
 }
 
 } // namespace
 
-void ChangeTokenPin(HWND owner, const char* deviceName, ChangePinDialog& dialog) {
+void ChangeTokenPin(HWND owner, const DeviceName& device, ChangePinDialog& dialog) {
     if (dialog.DoModal(owner) != IDOK)
         return;
     ChangeOutcome outcome;
     {
+        TokenSession session(device);    // the bracket first, then the PINs
         const AcceptedPins pins(dialog); // gone before anything is told
-        outcome = ChangeOnToken(deviceName, pins.oldPin, pins.newPin);
+        outcome = ChangeOnToken(session, pins.oldPin, pins.newPin);
     }
 
     if (outcome.text == IDS_WRONG_PIN || outcome.text == IDS_PIN_LOCKED) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "change_pin_dialog.h"
+#include "token/device_name.h"
 
 #include <windows.h>
 
-// owner: the window that owns the dialog and every message; deviceName: the token's name.
-void ChangeTokenPin(HWND owner, const char* deviceName, ChangePinDialog& dialog);
+// owner: the window that owns the dialog and every message; device: the chosen token's name,
+// copied when the user chose it, so that nothing shown meanwhile can change it.
+void ChangeTokenPin(HWND owner, const DeviceName& device, ChangePinDialog& dialog);

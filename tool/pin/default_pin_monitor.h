@@ -4,20 +4,22 @@
 
 #include "default_pin_dialog.h"
 #include "dialogkit/worker_thread.h"
-#include "token/token_api.h"
+#include "token/device_name.h"
 
 #include <windows.h>
 
 #include <vector>
 
+class TokenSession;
+
 class CMointDevT : public dialogkit::WorkerThread {
   public:
-    // The scan's copy of the library, kept loaded while this monitor may call into it.
-    explicit CMointDevT(HMODULE library);
-    ~CMointDevT() override;
+    // The longest name a monitor examines; a longer one is not examined at all.
+    static constexpr std::size_t kMaxNameLength = 199;
 
-    TokenHandle m_hToken = 0;
-    char m_szDevName[200];
+    CMointDevT();
+
+    DeviceName m_szDevName;
     DefaultPinDialog m_dlgDefaultPin;
 
   protected:
@@ -27,9 +29,7 @@ class CMointDevT : public dialogkit::WorkerThread {
   private:
     void CheckDefaultPin();
     // The prompt until the change succeeds, the PIN is locked or the prompt is closed.
-    void PromptForNewPin(HWND owner);
-
-    HMODULE m_hLibraryRef = nullptr;
+    void PromptForNewPin(HWND owner, TokenSession& session);
 };
 
 // The monitors of one scan. Each is created and named when its token has been closed; all are
@@ -43,9 +43,8 @@ class MonitorBatch {
     MonitorBatch(const MonitorBatch&) = delete;
     MonitorBatch& operator=(const MonitorBatch&) = delete;
 
-    // The check of one listed token; a name that does not fit m_szDevName is not examined.
-    // library: the bound token library.
-    void Add(const char* deviceName, HMODULE library);
+    // The check of one listed token; a name longer than kMaxNameLength is not examined.
+    void Add(const DeviceName& deviceName);
     void ReleaseAll();
 
   private:

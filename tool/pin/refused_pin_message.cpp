@@ -14,5 +14,5 @@ void ShowRefusedPin(HWND owner, int attemptsLeft) {
     char text[128];
     std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances still."
                   attemptsLeft);
-    MessageBoxA(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
+    dialogkit::ShowBox(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
 }

@@ -6,7 +6,8 @@
 #include "resources/resource.h"
 
 void MainDialog::OnDacBinding() {
-    const DeviceNode* device = SelectedDeviceOrTell();
-    if (device)
-        BindDynamicCard(hwnd(), Item(IDC_DAC_BINDING), device->deviceName, m_dlgUserPin);
+    const CommandPass command(*this);
+    DeviceName device;
+    if (command.entered() && SelectedDeviceOrTell(&device))
+        BindDynamicCard(hwnd(), Item(IDC_DAC_BINDING), device, m_dlgUserPin);
 }

@@ -3,7 +3,7 @@
 
 #include "dialogkit/message_box.h"
 #include "resources/resource.h"
-#include "token/token_lock.h"
+#include "token/token_session.h"
 
 #include <cstring>
 
@@ -37,31 +37,33 @@ void MainDialog::OnSelChangedTree(NMHDR*, LRESULT* result) {
     default:
         return;
     }
-    if (QueryDynamicCodeState(item) != 1)
+    // The query may wait for the bracket, and a scan may run meanwhile and select anew; its
+    // own selection handling then set the buttons, and this answer belongs to the old tree.
+    const unsigned generation = m_tree.generation();
+    const int state = QueryDynamicCodeState(item);
+    if (state != 1 && m_tree.generation() == generation && m_tree.GetSelectedItem() == item)
         EnableWindow(Item(IDC_DAC_BINDING), TRUE);
 }
 
 int MainDialog::QueryDynamicCodeState(HTREEITEM item) {
     if (!m_tree.Record(item))
         return 0;
-    DeviceNode* device = GetDeviceNode(item);
+    const DeviceNode* device = GetDeviceNode(item);
     if (!device)
         return 1;
-    TokenLockBracket bracket;
-    TokenHandle handle = 0;
-    if (g_tokenApi.ZQ_OpenDev(device->deviceName,
-                              static_cast<std::int32_t>(std::strlen(device->deviceName)),
-                              &handle) != 0)
+    TokenSession session(device->deviceName); // the name is copied before the wait
+    if (session.Open() != kTokenOk)
         return 1;
-    const int state = g_tokenApi.ZQpro_IsSupportDynamicCode(handle);
-    g_tokenApi.ZQ_CloseDev(handle);
-    return state;
+    return session.SupportsDynamicCode(); // closed with the session
 }
 
-const DeviceNode* MainDialog::SelectedDeviceOrTell() {
+bool MainDialog::SelectedDeviceOrTell(DeviceName* device) {
     HTREEITEM item = m_tree.GetSelectedItem();
-    const DeviceNode* device = item ? GetDeviceNode(item) : nullptr;
-    if (!device)
+    const DeviceNode* node = item ? GetDeviceNode(item) : nullptr;
+    if (!node) {
         dialogkit::ShowTextBox(hwnd(), IDS_NO_DEVICE, IDS_PROMPT, MB_OK);
-    return device;
+        return false;
+    }
+    *device = node->deviceName;
+    return true;
 }

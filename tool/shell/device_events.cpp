@@ -3,14 +3,10 @@
 
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
-#include "platform/system_function.h"
 #include "platform/windows_family.h"
 #include "token_events.h"
 
 #include <dbt.h>
-// The CD-ROM interface class, defined here from the system's own header.
-#include <initguid.h>
-#include <winioctl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -21,9 +17,6 @@ namespace {
 constexpr DWORD kMaxBroadcastSize = 4096;
 
 shell::Win9xEventCounter g_win9xEvents;
-
-// Windows 98 and 2000 brought device notifications; 95 and NT 4.0 lack the function.
-using RegisterNotification = HDEVNOTIFY WINAPI(HANDLE, LPVOID, DWORD);
 
 // The interface name of a device-interface broadcast, or null when the broadcast is of another
 // kind or its header is not plausible.
@@ -44,19 +37,8 @@ bool MainDialog::IsWindows9x() {
 }
 
 void MainDialog::RegisterForTokenEvents() {
-    if (IsWindows9x())
-        return;
-    DEV_BROADCAST_DEVICEINTERFACE_A filter;
-    static_assert(sizeof(void*) != 4 || sizeof filter == 32, "the filter the system expects");
-    std::memset(&filter, 0, sizeof filter);
-    filter.dbcc_size = 32;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = GUID_DEVINTERFACE_CDROM;
-    auto* registerNotification =
-        FindSystemFunction<RegisterNotification>("user32.dll", "RegisterDeviceNotificationA");
-    // Without it no token event arrives; Refresh and the icon's menu still rescan.
-    if (registerNotification)
-        m_devNotify = registerNotification(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (!IsWindows9x())
+        m_devNotify.Register(hwnd());
 }
 
 int MainDialog::IsTokenDeviceEvent(const char* name, std::size_t length, int removal) {
@@ -90,6 +72,7 @@ void MainDialog::ShowRemovalNotice() {
     HWND prompt = FindWindowA("#32770", LoadText(IDS_DEFAULT_PIN_TITLE).c_str());
     if (prompt)
         SendMessageA(prompt, WM_CLOSE, 0, 0);
-    MessageBoxA(nullptr, LoadText(IDS_PULLED_OUT).c_str(), LoadText(IDS_PULLED_OUT_CAPTION).c_str(),
-                MB_SYSTEMMODAL | MB_ICONINFORMATION);
+    dialogkit::ShowBox(nullptr, LoadText(IDS_PULLED_OUT).c_str(),
+                       LoadText(IDS_PULLED_OUT_CAPTION).c_str(),
+                       MB_SYSTEMMODAL | MB_ICONINFORMATION);
 }

@@ -11,7 +11,6 @@
 MainDialog::MainDialog(HWND)
     : ModalDialog(IDD_MAIN_DIALOG),
       m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD))) {
-    std::memset(&m_nid, 0, sizeof m_nid);
     std::memset(m_containerName, 0, sizeof m_containerName);
 }
 
@@ -49,23 +48,11 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     SetWindowTextA(hwnd(), LoadText(IDS_KEYSTEAD_TITLE).c_str());
     RegisterForTokenEvents();
-
-    // The layout without the trailing GUID: 488 bytes in the 32-bit program.
-    m_nid.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
-    static_assert(sizeof(void*) != 4 || offsetof(NOTIFYICONDATAA, guidItem) == 488);
-    m_nid.hWnd = hwnd();
-    m_nid.uID = IDI_KEYSTEAD;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = kIconCallback;
-    m_nid.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD));
-    const std::string tip = LoadText(IDS_KEYSTEAD_TITLE);
-    std::strncpy(m_nid.szTip, tip.c_str(), sizeof m_nid.szTip - 1);
-    Shell_NotifyIconA(NIM_ADD, &m_nid);
-    DestroyIcon(m_nid.hIcon); // the shell keeps its own copy
+    m_nid.Add(hwnd(), IDI_KEYSTEAD, kIconCallback, LoadText(IDS_KEYSTEAD_TITLE));
 
     g_scanMutex = CreateMutexA(nullptr, FALSE, nullptr);
     // Without the mutex nothing could keep scans apart; without the library nothing works.
-    if (!g_scanMutex || !BindTokenApi(&m_hTokenLib))
+    if (!g_scanMutex || !m_tokenLib.Bind())
         EndForUnusableLibrary();
     OnRefresh();
     m_bVisible = 0;

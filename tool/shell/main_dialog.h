@@ -5,17 +5,20 @@
 #include "dialogkit/modal_dialog.h"
 #include "pin/change_pin_dialog.h"
 #include "pin/pin_entry_dialog.h"
+#include "device_notification.h"
+#include "reentry_gate.h"
 #include "resources/resource.h"
-#include "token/token_api.h"
+#include "token/token_library.h"
 #include "token/token_tree.h"
+#include "tray_icon.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstddef>
 #include <cstdint>
 
 class MonitorBatch;
+class TokenSession;
 
 class MainDialog : public dialogkit::ModalDialog {
   public:
@@ -34,8 +37,22 @@ class MainDialog : public dialogkit::ModalDialog {
     // Selection and command state (tool/shell/command_state.cpp)
     void DisableTokenCommands();
     int QueryDynamicCodeState(HTREEITEM item);
-    // The token of the selected item; null, after telling the user, when there is none.
-    const DeviceNode* SelectedDeviceOrTell();
+    // The name of the selected item's token, copied; false, after telling the user, when there
+    // is none.
+    bool SelectedDeviceOrTell(DeviceName* device);
+
+    // One command at a time: while a command's dialog or box is up, another command (or the
+    // same one again) does nothing; nor does one while a scan runs.
+    class CommandPass {
+      public:
+        explicit CommandPass(MainDialog& dialog)
+            : pass_(dialog.m_commandGate), scanIdle_(dialog.m_scanGate.open()) {}
+        bool entered() const { return pass_.entered() && scanIdle_; }
+
+      private:
+        ReentryGate::Pass pass_;
+        bool scanIdle_;
+    };
 
   protected:
     BOOL OnInitDialog() override;
@@ -46,7 +63,7 @@ class MainDialog : public dialogkit::ModalDialog {
   private:
     // Refresh and the scan (tool/shell/scan_command.cpp)
     void ScanTokens();
-    void ScanInsideBracket(MonitorBatch& monitors);
+    void ScanInsideBracket(TokenSession& session, MonitorBatch& monitors);
 
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnHelp(WPARAM, LPARAM);
@@ -56,6 +73,8 @@ class MainDialog : public dialogkit::ModalDialog {
     // Tray icon, visibility and exit (tool/shell/tray.cpp)
     void ShowMainWindow();
     void ShowTrayMenu();
+    // The way out of every end but a hard stop: the open dialogs cancelled, no more events,
+    // the library let go of (freed once nothing can call it), the modal run ended.
     void EndKeystead();
     // Ends the process at once, taking the icon along.
     void EndOnHardStop(UINT exitCode);
@@ -77,8 +96,10 @@ class MainDialog : public dialogkit::ModalDialog {
     LRESULT OnDeviceChange(WPARAM event, LPARAM data);
     void ShowRemovalNotice();
 
-    // Certificate commands (tool/certificates/cert_commands.cpp)
-    const CertNode* SelectedCertificate();
+    // Certificate commands (tool/shell/cert_commands.cpp)
+    struct ChosenCertificate;
+    // A copy of the selected certificate; false, after telling the user, when there is none.
+    bool SelectedCertificate(ChosenCertificate* chosen);
     void OnViewCert();
     void OnRegisterCert();
     void OnUnregisterCert();
@@ -92,13 +113,17 @@ class MainDialog : public dialogkit::ModalDialog {
     // Installation check (tool/install_check/system_information.cpp)
     void OnSystemInformation();
 
-    HDEVNOTIFY m_devNotify = nullptr;
+    // The library outlives the dialogs below, whose commands may still call into it.
+    TokenLibrary m_tokenLib;
+    DeviceNotification m_devNotify;
     std::int32_t m_bVisible = 0;
     TokenTreeCtrl m_tree;
     HICON m_hIcon = nullptr;
-    NOTIFYICONDATAA m_nid;
-    HMODULE m_hTokenLib = nullptr;
+    TrayIcon m_nid;
     ChangePinDialog m_dlgChangePin{IDD_CHANGE_PIN};
     UserPinDialog m_dlgUserPin;
     char m_containerName[128]; // the scan's container-name buffer
+    ReentryGate m_scanGate;    // "a scan is running", whatever RefreshBusy says
+    ReentryGate m_commandGate; // "a command is running"
+    bool m_ending = false;
 };

@@ -5,7 +5,8 @@
 #include "resources/resource.h"
 
 void MainDialog::OnChangePin() {
-    const DeviceNode* device = SelectedDeviceOrTell();
-    if (device)
-        ChangeTokenPin(hwnd(), device->deviceName, m_dlgChangePin);
+    const CommandPass command(*this);
+    DeviceName device;
+    if (command.entered() && SelectedDeviceOrTell(&device))
+        ChangeTokenPin(hwnd(), device, m_dlgChangePin);
 }

@@ -7,16 +7,21 @@
 #include "platform/windows_family.h"
 #include "resources/resource.h"
 #include "token/scan_state.h"
-#include "token/token_lock.h"
 #include "token/token_scan.h"
+#include "token/token_session.h"
 
 #ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
 #define KEYSTEAD_SETS_INTEGRITY_LABEL 1
 #endif
 
 void MainDialog::OnRefresh() {
-    // After WM_CLOSE released the library nothing may call into it.
-    if (g_refreshBusy.load() == 1 || !m_hTokenLib)
+    // Once Keystead lets go of the library nothing may call into it. A scan never starts
+    // inside another, whatever the monitors stored in RefreshBusy meanwhile: the outer one
+    // still reads the records the inner one would free.
+    if (g_refreshBusy.load() == 1 || !m_tokenLib.usable())
+        return;
+    const ReentryGate::Pass scan(m_scanGate);
+    if (!scan.entered())
         return;
     g_refreshBusy.store(1);
     EnableWindow(Item(IDC_REFRESH), FALSE);
@@ -32,20 +37,21 @@ void MainDialog::ScanTokens() {
     MonitorBatch monitors;
     {
         // Taken before anything is cleared: a default-PIN prompt that shows up while this
-        // waits for a monitor's bracket drops the scan, and the tree stays as it was.
-        TokenLockBracket bracket(g_pinPromptShown);
-        if (bracket.held()) {
+        // waits for a monitor's bracket drops the scan, and the tree stays as it was; so does
+        // Keystead's end.
+        TokenSession session(g_pinPromptShown);
+        if (session.held()) {
             DisableTokenCommands();
             m_tree.ResetTree();
             UnregisterCertificates(nullptr, 0);
-            ScanInsideBracket(monitors);
+            ScanInsideBracket(session, monitors);
         }
     }
     ReleaseMutex(g_scanMutex);
     monitors.ReleaseAll();
 }
 
-void MainDialog::ScanInsideBracket(MonitorBatch& monitors) {
+void MainDialog::ScanInsideBracket(TokenSession& session, MonitorBatch& monitors) {
     // Each certificate is registered right after it is read, still inside the bracket; each
     // token that answered gets its monitor once it is closed again.
     struct HandOffs : ScanListener {
@@ -54,14 +60,12 @@ void MainDialog::ScanInsideBracket(MonitorBatch& monitors) {
                            std::int32_t length, std::uint8_t usage) override {
             RegisterCertificate(containerName, certificate, length, usage);
         }
-        void OnTokenClosed(const char* deviceName) override {
-            monitors_.Add(deviceName, dialog_.m_hTokenLib);
-        }
+        void OnTokenClosed(const DeviceName& deviceName) override { monitors_.Add(deviceName); }
         // A Keystead whose tokens other programs could not reach ends, as on a failed label.
         void OnLabelRefused() override { dialog_.EndOnHardStop(1); }
         MainDialog& dialog_;
         MonitorBatch& monitors_;
     } handOffs(*this, monitors);
     const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
-    ScanIntoTree(m_tree, m_containerName, label, handOffs);
+    ScanIntoTree(session, m_tree, m_containerName, label, handOffs);
 }

@@ -54,19 +54,27 @@ void MainDialog::ShowTrayMenu() {
 
 void MainDialog::EndOnHardStop(UINT exitCode) {
     // No dead icon may stay in the notification area until the pointer passes over it.
-    Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    m_nid.Remove();
     ExitProcess(exitCode);
 }
 
 void MainDialog::EndForUnusableLibrary() {
     // Before any scan: the icon goes first, then the user is told, then Keystead ends.
-    Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    m_nid.Remove();
     dialogkit::ShowTextBox(hwnd(), IDS_LIBRARY_FAILED, IDS_PROMPT, MB_OK | MB_ICONSTOP);
     ExitProcess(0);
 }
 
 void MainDialog::EndKeystead() {
-    Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    if (m_ending)
+        return;
+    m_ending = true;
+    // Whatever waits in a dialog, a box or for the bracket goes on as if the user had
+    // cancelled, and closes what it opened; the library stays until the last of them is done.
+    dialogkit::EndOpenDialogs();
+    m_tokenLib.LetGo();
+    m_devNotify.Unregister();
+    m_nid.Remove();
     ModalDialog::OnCancel();
 }
 
@@ -79,8 +87,9 @@ void MainDialog::OnTrayRefresh() {
 }
 
 void MainDialog::OnTrayQuit() {
-    if (dialogkit::ShowTextBox(hwnd(), IDS_QUIT_QUESTION, IDS_PROMPT,
-                               MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+    const CommandPass command(*this);
+    if (command.entered() && dialogkit::ShowTextBox(hwnd(), IDS_QUIT_QUESTION, IDS_PROMPT,
+                                                    MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
         EndKeystead();
 }
 
@@ -114,10 +123,7 @@ bool MainDialog::OnPaint(WPARAM, LPARAM, LRESULT*) {
 }
 
 LRESULT MainDialog::OnClose(WPARAM, LPARAM) {
-    Shell_NotifyIconA(NIM_DELETE, &m_nid);
-    UnbindTokenApi(m_hTokenLib);
-    m_hTokenLib = nullptr;
     // Hidden, without its icon and its library, Keystead could only fail; it ends as Quit does.
-    ModalDialog::OnCancel();
+    EndKeystead();
     return 0;
 }

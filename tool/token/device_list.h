@@ -3,13 +3,15 @@
 // library reported. Platform-free.
 #pragma once
 
+#include "device_name.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace token {
 
-constexpr std::size_t kDeviceNameField = 256; // what a DeviceNode holds, terminator included
+constexpr std::size_t kDeviceNameField = kDeviceNameBytes; // terminator included
 
 struct ListedDevice {
     int position;       // 1-based place in the list; every complete name counts

@@ -1,4 +1,4 @@
-#include "token_api.h"
+#include "vendor_entries.h"
 
 #include <type_traits>
 

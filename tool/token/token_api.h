@@ -1,10 +1,7 @@
-// The vendor token library "ZQCSP.dll", bound by name at start-up into TokenApi. All entry
-// points are plain C functions (__cdecl: the caller pops the arguments) returning a 32-bit
-// status. The convention is written out on every type: a 32-bit build that called them as
-// WINAPI functions would leave the stack unbalanced after every call.
+// What the vendor token library "ZQCSP.dll" hands back and forth: the token handle, the records
+// ContainerInfo and CertRef, and the statuses Keystead tells apart. Its entry points themselves
+// are reached only inside tool/token (vendor_entries.h), through a TokenSession or the scan.
 #pragma once
-
-#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -34,53 +31,6 @@ constexpr std::int32_t kTokenOk = 0;
 constexpr std::int32_t kTokenNoMoreContainers = 3;
 constexpr std::int32_t kTokenSwSuccess = 0x9000;
 constexpr std::int32_t kTokenSwAlreadyBound = 0x6A89;
-
-// Entry points Keystead binds but never calls; their arguments are not part of the contract.
-typedef std::int32_t(__cdecl* UncalledTokenEntry)();
-
-struct TokenApi {
-    std::int32_t(__cdecl* ZQ_OpenDev)(const char* name, std::int32_t nameLength,
-                                      TokenHandle* handle);
-    std::int32_t(__cdecl* ZQ_CloseDev)(TokenHandle handle);
-    std::int32_t(__cdecl* ZQ_ListAllDev)(char* buffer, std::uint32_t* size, std::uint32_t* count);
-    std::int32_t(__cdecl* ZQ_TokenListContainer)(TokenHandle handle, std::int32_t first, char* name,
-                                                 ContainerInfo* info);
-    std::int32_t(__cdecl* ZQPro_GetSn)(TokenHandle handle, char* serial);
-    std::int32_t(__cdecl* ZQ_TokenGetCertSize)(TokenHandle handle, const unsigned char* id,
-                                               std::int32_t idLength, std::uint32_t* size);
-    std::int32_t(__cdecl* ZQ_TokenGetCert)(TokenHandle handle, const unsigned char* id,
-                                           std::int32_t idLength, unsigned char* buffer,
-                                           std::uint32_t size);
-    UncalledTokenEntry ZQM1_ChangePIN;
-    std::int32_t(__cdecl* ZQpro_GetPinTime)(TokenHandle handle, std::int32_t pinType,
-                                            std::int32_t reserved);
-    UncalledTokenEntry ZQpro_ReloadPin;
-    std::int32_t(__cdecl* ClearPinFromMem)(std::int32_t a, std::int32_t b);
-    std::int32_t(__cdecl* LockUKey)();
-    std::int32_t(__cdecl* UnlockUKey)();
-    UncalledTokenEntry ZQ_TokenCreateCon;
-    UncalledTokenEntry ZQ_TokenImportRsaKeyObj;
-    UncalledTokenEntry ZQ_TokenWrtCert;
-    UncalledTokenEntry ZQ_SelectDev;
-    UncalledTokenEntry ZQ_CreateResource;
-    std::int32_t(__cdecl* ZQpro_InitDynamicCode)(TokenHandle handle, const unsigned char* serial,
-                                                 std::int32_t count);
-    std::int32_t(__cdecl* ZQpro_IsSupportDynamicCode)(TokenHandle handle);
-    UncalledTokenEntry ZQpro_RemoveDynamicCode;
-    UncalledTokenEntry ZQ_ToKenVerifySo;
-    std::int32_t(__cdecl* ZQ_ToKenVerifyUser)(TokenHandle handle, const char* pin,
-                                              std::int32_t length);
-    std::int32_t(__cdecl* ZQ_IsDefaultPin)(TokenHandle handle);
-    std::int32_t(__cdecl* ZQ_ToKenChangeUser)(TokenHandle handle, const char* oldPin,
-                                              std::int32_t oldLength, const char* newPin,
-                                              std::int32_t newLength);
-};
-
-// Written once by BindTokenApi on the user-interface thread before any other thread exists,
-// read without locking afterwards.
-extern TokenApi g_tokenApi;
-
-// 1 when "ZQCSP.dll" is loaded and all 25 names are bound (module in *library); 0 otherwise,
-// with the library released again and *library set to none.
-int BindTokenApi(HMODULE* library);
-void UnbindTokenApi(HMODULE library);
+// Keystead's own, never the library's: the call was not made, because the session holds no
+// bracket (Keystead is ending and has let go of the library).
+constexpr std::int32_t kTokenNotReached = -0x4B53;

@@ -1,6 +1,7 @@
 #include "token_lock.h"
 
-#include "token_api.h"
+#include "library_lease.h"
+#include "vendor_entries.h"
 
 #include <windows.h>
 
@@ -18,14 +19,19 @@ HANDLE BracketMutex() {
 // How often a waiter that may give up looks at its flag.
 constexpr DWORD kGiveUpPollMs = 50;
 
-// True once the mutex is ours; false when giveUp turned non-zero first.
+// True once the mutex is ours; false when giveUp turned non-zero or the library was let go of
+// first.
 bool WaitServingSentMessages(HANDLE mutex, const std::atomic<std::int32_t>* giveUp) {
+    // The mutex comes first: a thread that holds it gets it again at once, whatever else is set.
+    const HANDLE handles[2] = {mutex, LibraryLetGoEvent()};
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &mutex, FALSE, giveUp ? kGiveUpPollMs : INFINITE,
+        DWORD woke = MsgWaitForMultipleObjects(2, handles, FALSE, giveUp ? kGiveUpPollMs : INFINITE,
                                                QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_ABANDONED_0)
             return true;
-        if (woke == WAIT_OBJECT_0 + 1) {
+        if (woke == WAIT_OBJECT_0 + 1)
+            return false;
+        if (woke == WAIT_OBJECT_0 + 2) {
             // Peeking delivers the pending sent messages; posted ones stay queued.
             MSG msg;
             PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -36,15 +42,15 @@ bool WaitServingSentMessages(HANDLE mutex, const std::atomic<std::int32_t>* give
                 return false;
             continue;
         }
-        WaitForSingleObject(mutex, INFINITE);
-        return true;
+        return false; // the wait itself failed: no bracket rather than a call without one
     }
 }
 
 } // namespace
 
 TokenLockBracket::TokenLockBracket() : held_(WaitServingSentMessages(BracketMutex(), nullptr)) {
-    g_tokenApi.LockUKey();
+    if (held_)
+        g_tokenApi.LockUKey();
 }
 
 TokenLockBracket::TokenLockBracket(const std::atomic<std::int32_t>& giveUp)

@@ -8,7 +8,7 @@
 #include "integrity_label.h"
 #include "resources/resource.h"
 #include "root_container.h"
-#include "token_api.h"
+#include "vendor_entries.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,8 +26,9 @@ constexpr int kMaxContainersPerToken = 1024;
 // One scan: the tree it fills, its container-name buffer and where its findings go.
 class TreeScan {
   public:
-    TreeScan(TokenTreeCtrl& tree, char (&containerName)[128], ScanListener& listener)
-        : tree_(tree), containerName_(containerName), listener_(listener) {}
+    TreeScan(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[128],
+             ScanListener& listener)
+        : session_(session), tree_(tree), containerName_(containerName), listener_(listener) {}
     void Run(bool labelDevices);
 
   private:
@@ -36,6 +37,7 @@ class TreeScan {
                                   ContainerNode* container, std::uint8_t usage,
                                   HTREEITEM containerItem);
 
+    TokenSession& session_;
     TokenTreeCtrl& tree_;
     char (&containerName_)[128];
     ScanListener& listener_;
@@ -43,13 +45,15 @@ class TreeScan {
 
 } // namespace
 
-void ScanIntoTree(TokenTreeCtrl& tree, char (&containerName)[128], bool labelDevices,
-                  ScanListener& listener) {
-    TreeScan(tree, containerName, listener).Run(labelDevices);
+void ScanIntoTree(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[128],
+                  bool labelDevices, ScanListener& listener) {
+    TreeScan(session, tree, containerName, listener).Run(labelDevices);
 }
 
 void TreeScan::Run(bool labelDevices) {
     std::memset(containerName_, 0, sizeof containerName_);
+    if (!session_.held())
+        return;
     std::uint32_t size = 0, count = 0;
     if (g_tokenApi.ZQ_ListAllDev(nullptr, &size, &count) != 0 || size > kMaxDeviceListBytes)
         return;
@@ -65,6 +69,8 @@ void TreeScan::Run(bool labelDevices) {
     // Read only what was really written into our buffer, whatever the size now says.
     for (const token::ListedDevice& device :
          token::ParseDeviceList(list.data(), std::min(size, listed), count)) {
+        if (session_.stopping())
+            break;
         if (labelDevices && !SetLowIntegrityLabel(device.name, SE_FILE_OBJECT)) {
             listener_.OnLabelRefused();
             return;
@@ -83,7 +89,7 @@ void TreeScan::Run(bool labelDevices) {
             g_tokenApi.ZQ_CloseDev(handle);
             continue;
         }
-        DeviceNode* record = NewDeviceNode(device.name, device.length);
+        DeviceNode* record = NewDeviceNode(device.name, device.length); // it fits, as told above
         std::snprintf(text, sizeof text, "USB_Key_%d", device.position);
         HTREEITEM tokenItem = tree_.InsertRootItem(text, record);
         lastToken = tokenItem;
@@ -99,7 +105,7 @@ void TreeScan::Run(bool labelDevices) {
 
 void TreeScan::ListContainers(TokenHandle handle, DeviceNode* device, HTREEITEM tokenItem) {
     std::int32_t first = 1;
-    for (int n = 0; n < kMaxContainersPerToken; ++n) {
+    for (int n = 0; n < kMaxContainersPerToken && !session_.stopping(); ++n) {
         ContainerInfo info;
         std::memset(&info, 0, sizeof info);
         if (g_tokenApi.ZQ_TokenListContainer(handle, first, containerName_, &info) != 0)

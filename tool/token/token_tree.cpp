@@ -5,10 +5,10 @@
 DeviceNode* NewDeviceNode(const char* name, std::size_t length) {
     DeviceNode* node = new DeviceNode();
     node->kind = kDeviceNode;
-    if (length >= sizeof node->deviceName)
-        length = sizeof node->deviceName - 1;
-    std::memcpy(node->deviceName, name, length);
-    node->deviceName[length] = '\0';
+    if (!CopyDeviceName(&node->deviceName, name, length)) {
+        delete node;
+        return nullptr;
+    }
     return node;
 }
 
@@ -53,6 +53,7 @@ void DeleteTokenNode(TokenNode* node) {
 }
 
 void TokenTreeCtrl::ResetTree() {
+    ++generation_;
     FreeItemRecords();
     DeleteAllItems();
     AddStyle(TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS);

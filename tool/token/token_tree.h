@@ -3,6 +3,7 @@
 // records from insertion until the next ResetTree.
 #pragma once
 
+#include "device_name.h"
 #include "dialogkit/tree_view.h"
 
 #include <cstdint>
@@ -15,7 +16,7 @@ struct TokenNode {
 };
 
 struct DeviceNode : TokenNode {
-    char deviceName[256]; // zero-terminated, at most 255 bytes of text
+    DeviceName deviceName;
 };
 
 struct ContainerNode : TokenNode {
@@ -32,6 +33,7 @@ struct CertNode : TokenNode {
     std::uint8_t usage; // 1: encryption certificate, 0: signature certificate
 };
 
+// Null when the name does not fit a DeviceName whole.
 DeviceNode* NewDeviceNode(const char* name, std::size_t length);
 ContainerNode* NewContainerNode(DeviceNode* parent, const char* name);
 CertNode* NewCertNode(ContainerNode* parent, const unsigned char* bytes, std::int32_t length,
@@ -49,4 +51,10 @@ class TokenTreeCtrl : public dialogkit::TreeView {
     }
     // The record of the token the item belongs to, found by walking the items.
     DeviceNode* DeviceNodeOf(HTREEITEM item) const;
+    // Changes with every ResetTree: what was read from the tree before a wait is still valid
+    // after it only while the generation is the same.
+    unsigned generation() const { return generation_; }
+
+  private:
+    unsigned generation_ = 0;
 };

@@ -1,0 +1,68 @@
+// The vendor token library's entry points, bound by name at start-up into TokenApi: for
+// tool/token alone. Everything else reaches a token through a TokenSession, which holds the
+// library and the lock bracket for as long as it calls.
+//
+// All entry points are plain C functions (__cdecl: the caller pops the arguments) returning a
+// 32-bit status. The convention is written out on every type: a 32-bit build that called them
+// as WINAPI functions would leave the stack unbalanced after every call.
+#pragma once
+
+#ifndef KEYSTEAD_TOKEN_LAYER
+#error "the vendor's entry points are reached only inside tool/token: use a TokenSession"
+#endif
+
+#include "token_api.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Entry points Keystead binds but never calls; their arguments are not part of the contract.
+typedef std::int32_t(__cdecl* UncalledTokenEntry)();
+
+struct TokenApi {
+    std::int32_t(__cdecl* ZQ_OpenDev)(const char* name, std::int32_t nameLength,
+                                      TokenHandle* handle);
+    std::int32_t(__cdecl* ZQ_CloseDev)(TokenHandle handle);
+    std::int32_t(__cdecl* ZQ_ListAllDev)(char* buffer, std::uint32_t* size, std::uint32_t* count);
+    std::int32_t(__cdecl* ZQ_TokenListContainer)(TokenHandle handle, std::int32_t first, char* name,
+                                                 ContainerInfo* info);
+    std::int32_t(__cdecl* ZQPro_GetSn)(TokenHandle handle, char* serial);
+    std::int32_t(__cdecl* ZQ_TokenGetCertSize)(TokenHandle handle, const unsigned char* id,
+                                               std::int32_t idLength, std::uint32_t* size);
+    std::int32_t(__cdecl* ZQ_TokenGetCert)(TokenHandle handle, const unsigned char* id,
+                                           std::int32_t idLength, unsigned char* buffer,
+                                           std::uint32_t size);
+    UncalledTokenEntry ZQM1_ChangePIN;
+    std::int32_t(__cdecl* ZQpro_GetPinTime)(TokenHandle handle, std::int32_t pinType,
+                                            std::int32_t reserved);
+    UncalledTokenEntry ZQpro_ReloadPin;
+    std::int32_t(__cdecl* ClearPinFromMem)(std::int32_t a, std::int32_t b);
+    std::int32_t(__cdecl* LockUKey)();
+    std::int32_t(__cdecl* UnlockUKey)();
+    UncalledTokenEntry ZQ_TokenCreateCon;
+    UncalledTokenEntry ZQ_TokenImportRsaKeyObj;
+    UncalledTokenEntry ZQ_TokenWrtCert;
+    UncalledTokenEntry ZQ_SelectDev;
+    UncalledTokenEntry ZQ_CreateResource;
+    std::int32_t(__cdecl* ZQpro_InitDynamicCode)(TokenHandle handle, const unsigned char* serial,
+                                                 std::int32_t count);
+    std::int32_t(__cdecl* ZQpro_IsSupportDynamicCode)(TokenHandle handle);
+    UncalledTokenEntry ZQpro_RemoveDynamicCode;
+    UncalledTokenEntry ZQ_ToKenVerifySo;
+    std::int32_t(__cdecl* ZQ_ToKenVerifyUser)(TokenHandle handle, const char* pin,
+                                              std::int32_t length);
+    std::int32_t(__cdecl* ZQ_IsDefaultPin)(TokenHandle handle);
+    std::int32_t(__cdecl* ZQ_ToKenChangeUser)(TokenHandle handle, const char* oldPin,
+                                              std::int32_t oldLength, const char* newPin,
+                                              std::int32_t newLength);
+};
+
+// Written by BindTokenApi on the user-interface thread before any other thread exists, read
+// without locking afterwards, cleared when the library is freed (TokenLibrary).
+extern TokenApi g_tokenApi;
+
+// 1 when "ZQCSP.dll" is loaded and all 25 names are bound (module in *library); 0 otherwise,
+// with the library released again and *library set to none.
+int BindTokenApi(HMODULE* library);
+void UnbindTokenApi(HMODULE library);
