@@ -15,6 +15,7 @@ bool SubclassedWindow::SubclassDlgItem(int id, HWND dialog) {
     hwnd_ = control;
     original_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+    OnBound();
     return true;
 }
 
@@ -22,6 +23,7 @@ void SubclassedWindow::Unsubclass() {
     if (!hwnd_)
         return;
     if (IsWindow(hwnd_)) {
+        OnUnbinding();
         SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
         RemovePropA(hwnd_, kBinding);
     }

@@ -26,6 +26,10 @@ class SubclassedWindow {
     static SubclassedWindow* FromHandle(HWND window);
 
   protected:
+    // Right after the binding, and right before it ends while the control still exists. A class
+    // that uses the second calls Unsubclass in its own destructor.
+    virtual void OnBound() {}
+    virtual void OnUnbinding() {}
     // Every message comes here first; true when handled, with *result as the answer.
     virtual bool WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) = 0;
     // The control's own handling of a message.

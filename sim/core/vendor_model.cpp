@@ -360,8 +360,9 @@ std::int32_t VendorModel::GetSn(std::uint32_t handle, char* serial) {
         return status;
     if (!serial)
         return kSwBadArgument;
-    std::memset(serial, 0, kSerialOutSize);
-    std::memcpy(serial, t.serial.data(), std::min(t.serial.size(), kSerialOutSize - 1));
+    // As the call takes no size, the library writes the serial whole: the caller's buffer must
+    // hold whatever serial a token has.
+    std::memcpy(serial, t.serial.c_str(), t.serial.size() + 1);
     return kSwSuccess;
 }
 

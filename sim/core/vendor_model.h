@@ -43,7 +43,6 @@ constexpr std::size_t kCertRefA = 0;
 constexpr std::size_t kCertRefB = 408;
 constexpr std::size_t kCertIdSize = 128;
 constexpr std::size_t kContainerNameSize = 128;
-constexpr std::size_t kSerialOutSize = 32; // callers give 32 or 64 bytes
 
 // Guards the model's own state across the threads of one process. Its sections are a few map
 // operations, so it spins; made of one atomic, it holds no system object, and the stand-in

@@ -413,6 +413,12 @@ bool EventRun::Converse(const std::set<HWND>& foreign, Findings* out) {
     while (GetTickCount() - start < 60000) {
         if (WaitForSingleObject(app_.process(), 0) == WAIT_OBJECT_0)
             return true;
+        // Typing into a window whose thread no longer runs would wait for ever. A window that
+        // does not answer is either on its way out with its process, or hung.
+        DWORD_PTR ignored = 0;
+        if (!IsWindow(app_.main()) ||
+            !SendMessageTimeoutA(app_.main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored))
+            return WaitForSingleObject(app_.process(), 10000) == WAIT_OBJECT_0;
         const std::vector<HWND> dialogs = Dialogs();
         if (!dialogs.empty()) {
             if (answers_ > 30)
@@ -421,10 +427,7 @@ bool EventRun::Converse(const std::set<HWND>& foreign, Findings* out) {
             quietSince = GetTickCount();
             continue;
         }
-        DWORD_PTR ignored = 0;
-        const bool answers =
-            SendMessageTimeoutA(app_.main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 300, &ignored) != 0;
-        if (!answers || !CheckCalls(Log()).bracket.empty())
+        if (!CheckCalls(Log()).bracket.empty())
             quietSince = GetTickCount();
         else if (GetTickCount() - quietSince >= 1000)
             return true;
@@ -491,7 +494,9 @@ Findings EventRun::Run(const EventCell& cell) {
     answers_ = 0;
     const std::string traceBefore = tracePath_.empty() ? "" : ReadWhole(tracePath_);
 
-    // Freed blocks are filled by Wine's heap checking, so a read of one shows.
+    // Wine's heap checking validates every heap call (a double free or a write past a block
+    // shows in the trace). It does not fill the C runtime's freed blocks, so a stale record is
+    // caught where the next scan's records differ: a new token listed first takes the block.
     SetEnvironmentVariableA("WINEDEBUG", "+pid,+seh,warn+heap");
     const bool started = app_.Start(rig_.dir());
     SetEnvironmentVariableA("WINEDEBUG", "-all");
@@ -594,7 +599,8 @@ std::vector<EventCell> EventSample() {
     return {
         {WaitPoint::kChangePinDialog, Event::kMenuRefresh},
         {WaitPoint::kChangePinDialog, Event::kSecondClicks},
-        {WaitPoint::kChangePinLock, Event::kNewTokenFirst},
+        {WaitPoint::kChangePinDialog, Event::kNewTokenFirst},
+        {WaitPoint::kChangePinLock, Event::kPullChosen},
         {WaitPoint::kBindingPinDialog, Event::kClose},
         {WaitPoint::kBindingSerialDialog, Event::kPullChosen},
         {WaitPoint::kDefaultPinPrompt, Event::kEndRequest},

@@ -118,7 +118,7 @@ std::vector<Message> ChangePinMessages(const Cell& c) {
     if (error && Is(c, "ZQ_ToKenChangeUser"))
         return {Chances(kAttempts)};
     if (error && Is(c, "ZQ_CloseDev"))
-        return {Text(IDS_CLOSE_FAILED)};
+        return {Text(IDS_PIN_CHANGED), Text(IDS_CLOSE_FAILED)}; // changed all the same
     return {Text(IDS_PIN_CHANGED)};
 }
 

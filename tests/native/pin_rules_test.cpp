@@ -64,6 +64,7 @@ struct FakeField {
     PinField state;
     std::string text;
     std::size_t caret = 0;
+    bool wholeSelected = false;
 
     void Changed() {
         const FieldAction action = OnPinChanged(state, text.c_str(), text.size(), caret);
@@ -82,11 +83,21 @@ struct FakeField {
             const unsigned virtualKey = key == ' ' ? 0x20 : 0x41;
             if (OnPinKeyDown(state, virtualKey, true, text.size()) == KeyAction::kSwallow)
                 continue;
-            text.insert(caret, 1, key);
-            ++caret;
+            if (wholeSelected) {
+                OnPinChar(state, 0, text.size(), text.size());
+                text.assign(1, key);
+                caret = 1;
+                wholeSelected = false;
+            } else {
+                OnPinChar(state, caret, caret, text.size());
+                text.insert(caret, 1, key);
+                ++caret;
+            }
             Changed();
         }
     }
+    // What Tab into the field does: the whole text selected.
+    void SelectAll() { wholeSelected = !text.empty(); }
     void Backspace() {
         if (caret == 0)
             return;
@@ -172,6 +183,30 @@ TEST(PinField, ChangesThatCannotBeRecordedExactlyEmptyTheField) {
     backspaceInside.caret = 2;
     backspaceInside.Backspace();
     EXPECT_EQ(backspaceInside.Read(), "");
+}
+
+TEST(PinField, TypingOverTheWholeFieldStartsThePinAnewWithThatCharacter) {
+    FakeField f;
+    f.Type("246813");
+    f.SelectAll(); // Tab into the filled field
+    f.Type("135790");
+    EXPECT_EQ(f.text, "******");
+    EXPECT_EQ(f.Read(), "135790") << "no keystroke lost";
+
+    FakeField space; // a space is a character like any other here
+    space.Type("12");
+    space.SelectAll();
+    space.Type(" 9");
+    EXPECT_EQ(space.Read(), " 9");
+
+    FakeField pasted; // a paste over the whole field still empties it
+    pasted.Type("1234");
+    pasted.SelectAll();
+    pasted.text = "7";
+    pasted.caret = 1;
+    pasted.Changed();
+    EXPECT_EQ(pasted.text, "");
+    EXPECT_EQ(pasted.Read(), "");
 }
 
 TEST(PinField, ArrowsAreSwallowedOnlyWithTheFocusAndWipingForgets) {

@@ -58,7 +58,9 @@ bool KeysteadRun::Launch(const std::string& rig, const std::string& exe) {
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = output_;
     }
-    const std::string dir = exe.substr(0, exe.find_last_of('\\'));
+    const std::string dir =
+        workingFolder_.empty() ? exe.substr(0, exe.find_last_of('\\')) : workingFolder_;
+    workingFolder_.clear();
     const bool ok = CreateProcessA(nullptr, &command[0], nullptr, nullptr, output_ != nullptr, 0,
                                    nullptr, dir.c_str(), &si, &pi_) != FALSE;
     output_ = nullptr;

@@ -46,6 +46,8 @@ class KeysteadRun {
 
     // The next Launch hands the program this inheritable file as its standard output.
     void RedirectOutput(HANDLE file) { output_ = file; }
+    // The next Launch starts the program in this folder instead of its own.
+    void SetWorkingFolder(const std::string& dir) { workingFolder_ = dir; }
     // Starts the program with ZQSIM_RIG set; true once the process runs.
     bool Launch(const std::string& rig, const std::string& exe = KeysteadPath());
     // Waits until the main window exists and has finished its start-up (its first scan).
@@ -85,6 +87,7 @@ class KeysteadRun {
     PROCESS_INFORMATION pi_ = {};
     HWND main_ = nullptr;
     HANDLE output_ = nullptr;
+    std::string workingFolder_;
 };
 
 // A copy of Keystead in a folder of its own, with no token library beside it; gone with this.

@@ -108,6 +108,7 @@ TEST_F(ChangePinTest, EveryTokenOutcomeIsToldAfterTheTokenIsClosedAndTheLockRele
         const char* oldPin;
         const char* text;
         std::vector<std::string> calls;
+        const char* then = ""; // the box after the first, if any
     } rows[] = {
         {"fault ZQ_OpenDev status=0x6A82",
          "246813",
@@ -128,10 +129,12 @@ TEST_F(ChangePinTest, EveryTokenOutcomeIsToldAfterTheTokenIsClosedAndTheLockRele
          "The PIN is locked, please contact the administrators.",
          {"LockUKey", "ZQ_OpenDev", "ZQ_ToKenChangeUser!", "ZQpro_GetPinTime!", "ZQ_CloseDev",
           "UnlockUKey"}},
+        // The PIN did change: the user is told so before the failed close.
         {"fault ZQ_CloseDev status=1",
          "246813",
-         "Close device failed",
-         {"LockUKey", "ZQ_OpenDev", "ZQ_ToKenChangeUser", "ZQ_CloseDev!", "UnlockUKey"}},
+         "Change PIN successful!",
+         {"LockUKey", "ZQ_OpenDev", "ZQ_ToKenChangeUser", "ZQ_CloseDev!", "UnlockUKey"},
+         "Close device failed"},
     };
     ASSERT_TRUE(app_.Start(rig_.dir()));
     ASSERT_FALSE(app_.Tree().empty());
@@ -148,12 +151,43 @@ TEST_F(ChangePinTest, EveryTokenOutcomeIsToldAfterTheTokenIsClosedAndTheLockRele
         Fill(row.oldPin, "135790", "135790");
         EXPECT_EQ(PressOkAndRead(), row.text);
         EXPECT_EQ(boxOwner_, app_.main()) << "the main window owns the command's results";
+        if (*row.then) {
+            HWND next = app_.WaitForDialog("Prompt", 5000);
+            ASSERT_NE(next, nullptr);
+            EXPECT_EQ(MessageBoxText(next), row.then);
+            AnswerAndWaitGone(next, IDOK);
+        }
         EXPECT_EQ(Calls(logAtBox_), row.calls);
         ASSERT_FALSE(logAtBox_.empty());
         EXPECT_EQ(logAtBox_.back().depth, 0);
         // A close the library refuses leaves its handle open; every other path closes it.
         EXPECT_EQ(logAtBox_.back().open, row.calls[row.calls.size() - 2] == "ZQ_CloseDev!" ? 1 : 0);
     }
+}
+
+// Tab into a filled field selects all of it, as the dialog manager does; typing then starts the
+// PIN anew with the first character, so the PIN used is the PIN typed.
+TEST_F(ChangePinTest, TypingAfterTabIntoAFilledFieldLosesNoKeystroke) {
+    ASSERT_NE(Open(), nullptr);
+    Fill("999999", "135790", "135790");
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    for (int i = 0; i < 5; ++i) { // round the tab order back to the original PIN
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &gui));
+        PostMessageA(gui.hwndFocus, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageA(gui.hwndFocus, WM_KEYUP, VK_TAB, 0);
+        Sleep(100);
+    }
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &gui));
+    ASSERT_EQ(gui.hwndFocus, Field(kOldPin));
+    DWORD start = 0, end = 0;
+    SendMessageA(Field(kOldPin), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    ASSERT_EQ(start, 0u);
+    ASSERT_EQ(end, 6u) << "Tab selects the whole field";
+    TypeKeys(Field(kOldPin), "246813");
+    EXPECT_EQ(WindowText(Field(kOldPin)), "******");
+    EXPECT_EQ(PressOkAndRead(), "Change PIN successful!");
 }
 
 TEST_F(ChangePinTest, ARefusalEmptiesTheFieldsAndCancellingTouchesNoToken) {

@@ -120,6 +120,10 @@ TEST_F(DefaultPinTest, AFactoryPinMustBeReplacedAndOnlyAnAcceptedOneReachesTheTo
     PostMessageA(Field(kOldPin), WM_CHAR, VK_ESCAPE, 0);
     Sleep(300);
     ASSERT_TRUE(IsWindow(prompt_)) << "Escape closed the prompt";
+    // Nor does Alt+F4, which the system turns into the close command.
+    PostMessageA(prompt_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(300);
+    ASSERT_TRUE(IsWindow(prompt_)) << "Alt+F4 closed the prompt";
     EXPECT_EQ(WindowText(Field(kOldPin)), "*");
     SendMessageA(Field(kOldPin), WM_KEYDOWN, VK_BACK, 0);
     SendMessageA(Field(kOldPin), WM_CHAR, '\b', 0);
@@ -157,6 +161,18 @@ TEST_F(DefaultPinTest, AFactoryPinMustBeReplacedAndOnlyAnAcceptedOneReachesTheTo
     app_.Send(WM_COMMAND, kTrayRefresh);
     ASSERT_NE(NextPrompt(), nullptr) << "every scan examines the tokens again";
     EXPECT_EQ(Submit("97531a", "24681a"), "Change PIN successful!");
+}
+
+// The serial query takes no size: a token whose serial is far longer than a serial should be is
+// read, shown and prompted for like any other, and its change confirmed.
+TEST_F(DefaultPinTest, ATokenWithASerialOfTwoHundredCharactersIsReadAndItsChangeConfirmed) {
+    ASSERT_EQ(rig_.Ctl("create " + std::string(200, 'S') +
+                       " --device \\\\.\\VELQUKEY_LONG --container Li:sign"),
+              0);
+    ASSERT_NE(StartPrompted(), nullptr) << "no prompt after the scan";
+    EXPECT_EQ(app_.TreeText(), "*USB_Key_1\n  Li\n    Signature certificate.\n");
+    EXPECT_EQ(Submit(kFactoryPin, "135792"), Text(77));
+    EXPECT_EQ(BracketFault(rig_.SettledLogOf(app_.pid())), "");
 }
 
 TEST_F(DefaultPinTest, RefusedOriginalPinsCountDownAndALockedPinEndsThePrompt) {

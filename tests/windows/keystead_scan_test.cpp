@@ -297,10 +297,22 @@ TEST_F(KeysteadScanTest, AnyWindowTitledKeysteadInAnyCaseKeepsItFromStarting) {
     DestroyWindow(other);
 }
 
-TEST_F(KeysteadScanTest, WithoutTheLibraryItSaysSoAndEndsWithZero) {
+// A working library planted in the working folder and in a folder on PATH is never taken: only
+// Keystead's own folder and the system folder count.
+TEST_F(KeysteadScanTest, WithoutItsOwnLibraryItSaysSoAndEndsWithZeroWhateverIsPlantedElsewhere) {
     const KeysteadWithoutLibrary alone;
     ASSERT_TRUE(alone.ok());
-    ASSERT_TRUE(app_.Launch(rig_.dir(), alone.path()));
+    const std::string working = MakeTempDir("planted-cwd"), onPath = MakeTempDir("planted-path");
+    for (const std::string& dir : {working, onPath})
+        ASSERT_TRUE(
+            CopyFileA((BinDir() + "\\ZQCSP.dll").c_str(), (dir + "\\ZQCSP.dll").c_str(), FALSE));
+    char path[8192] = {};
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    SetEnvironmentVariableA("PATH", (onPath + ";" + path).c_str());
+    app_.SetWorkingFolder(working);
+    const bool launched = app_.Launch(rig_.dir(), alone.path());
+    SetEnvironmentVariableA("PATH", path);
+    ASSERT_TRUE(launched);
     HWND box = app_.WaitForDialog("Prompt");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Load CSP dynamic library failed.");
@@ -312,6 +324,8 @@ TEST_F(KeysteadScanTest, WithoutTheLibraryItSaysSoAndEndsWithZero) {
     ASSERT_TRUE(app_.WaitExit(15000, &code));
     EXPECT_EQ(code, 0u);
     app_.Kill(); // before its folder goes
+    RemoveTree(working);
+    RemoveTree(onPath);
 }
 
 TEST_F(KeysteadScanTest, OnTheVistaFamilyAFailedIntegrityLabelEndsKeysteadBeforeAnyOpen) {

@@ -133,6 +133,7 @@ TEST_F(LifetimeTest, ASecondCommandWhileADialogIsUpOpensNothing) {
         TypeKeys(GetDlgItem(dialog, row.field), "2468");
         EXPECT_EQ(WindowText(GetDlgItem(dialog, row.field)), "****") << row.title;
         AnswerAndWaitGone(dialog, IDCANCEL);
+        EXPECT_TRUE(Answers()); // the command has closed what it opened
     }
     EXPECT_EQ(BracketFault(rig_.SettledLogOf(app_.pid())), "");
 }

@@ -15,20 +15,16 @@ using keystead_test::TestBinDir;
 
 namespace {
 
-// The library is found by its plain name; the test points the loader's search at one folder.
-class LibrarySearch {
-  public:
-    explicit LibrarySearch(const std::string& dir) { SetDllDirectoryA(dir.c_str()); }
-    ~LibrarySearch() { SetDllDirectoryA(nullptr); }
-};
+std::string LibraryIn(const std::string& dir) {
+    return dir + "\\ZQCSP.dll";
+}
 
 } // namespace
 
 TEST(TokenBinding, TheSimulatorBindsAllTwentyFiveEntriesAndUnbindUnloadsIt) {
-    LibrarySearch search(BinDir());
     g_tokenApi = TokenApi();
     HMODULE library = reinterpret_cast<HMODULE>(1);
-    ASSERT_EQ(BindTokenApi(&library), 1);
+    ASSERT_EQ(BindTokenApi(LibraryIn(BinDir()).c_str(), &library), 1);
     ASSERT_NE(library, nullptr);
     EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), library);
 
@@ -50,9 +46,8 @@ TEST(TokenBinding, TheSimulatorBindsAllTwentyFiveEntriesAndUnbindUnloadsIt) {
 
 TEST(TokenBinding, NoLibraryMeansNoBinding) {
     const std::string empty = keystead_test::MakeTempDir("nolib");
-    LibrarySearch search(empty);
     HMODULE library = reinterpret_cast<HMODULE>(1);
-    EXPECT_EQ(BindTokenApi(&library), 0);
+    EXPECT_EQ(BindTokenApi(LibraryIn(empty).c_str(), &library), 0);
     EXPECT_EQ(library, nullptr);
     keystead_test::RemoveTree(empty);
 }
@@ -73,9 +68,8 @@ TEST_P(MissingName, FailsTheWholeBindingAndReleasesTheLibrary) {
         EXPECT_EQ(present, 24);
         FreeLibrary(probe);
     }
-    LibrarySearch search(dir);
     HMODULE library = reinterpret_cast<HMODULE>(1);
-    EXPECT_EQ(BindTokenApi(&library), 0);
+    EXPECT_EQ(BindTokenApi(LibraryIn(dir).c_str(), &library), 0);
     EXPECT_EQ(library, nullptr);
     EXPECT_EQ(GetModuleHandleA("ZQCSP.dll"), nullptr) << "the library must be unloaded again";
 }

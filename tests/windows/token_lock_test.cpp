@@ -21,15 +21,13 @@ class TokenLockTest : public ::testing::Test {
     static void SetUpTestSuite() {
         rig_ = keystead_test::MakeTempDir("lockrig");
         SetEnvironmentVariableA("ZQSIM_RIG", rig_.c_str());
-        SetDllDirectoryA(keystead_test::BinDir().c_str());
-        ASSERT_EQ(BindTokenApi(&library_), 1);
+        ASSERT_EQ(BindTokenApi((keystead_test::BinDir() + "\\ZQCSP.dll").c_str(), &library_), 1);
         depth_ = reinterpret_cast<DepthFn>(
             reinterpret_cast<void (*)()>(GetProcAddress(library_, "ZQSim_LockDepth")));
         ASSERT_NE(depth_, nullptr);
     }
     static void TearDownTestSuite() {
         UnbindTokenApi(library_);
-        SetDllDirectoryA(nullptr);
         keystead_test::RemoveTree(rig_);
     }
 

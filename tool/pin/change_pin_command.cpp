@@ -48,6 +48,10 @@ void ChangeTokenPin(HWND owner, const DeviceName& device, ChangePinDialog& dialo
         ShowRefusedPin(owner, outcome.attemptsLeft);
         return;
     }
+    // A PIN changed on a token that then failed to close is still changed: the user must not
+    // go on with the old one and spend attempts on it.
+    if (outcome.text == IDS_CLOSE_FAILED)
+        dialogkit::ShowTextBox(owner, IDS_PIN_CHANGED, IDS_PROMPT, MB_ICONINFORMATION);
     dialogkit::ShowTextBox(owner, outcome.text, IDS_PROMPT,
                            outcome.text == IDS_PIN_CHANGED ? MB_ICONINFORMATION : MB_ICONERROR);
 }

@@ -1,5 +1,5 @@
 // The default-PIN prompt (dialog 141): the Change PIN dialog on a template with no Cancel
-// button, which Escape cannot close either.
+// button, which neither Escape nor Alt+F4 can close.
 #pragma once
 
 #include "change_pin_dialog.h"
@@ -10,4 +10,7 @@ class DefaultPinDialog : public ChangePinDialog {
 
   protected:
     bool PreTranslateMessage(MSG* msg) override;
+    // Alt+F4 and the close box: as Escape, they do not put the change off. WM_CLOSE itself
+    // still ends the prompt (a pulled token's, or Keystead's end).
+    bool WindowProc(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
 };

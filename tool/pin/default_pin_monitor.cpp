@@ -45,9 +45,10 @@ void CMointDevT::PromptForNewPin(HWND owner, TokenSession& session) {
             changed = session.ChangeUserPin(pins.oldPin, pins.newPin);
         }
         if (changed == kTokenOk) {
-            // Told only while the token still answers.
-            if (session.ReadSerial() == kTokenSwSuccess)
-                dialogkit::ShowTextBox(owner, IDS_PIN_CHANGED, IDS_PROMPT, MB_ICONINFORMATION);
+            // The token is asked once more, but the change is told whatever it answers: a user
+            // who is not told goes on with the factory PIN.
+            session.ReadSerial();
+            dialogkit::ShowTextBox(owner, IDS_PIN_CHANGED, IDS_PROMPT, MB_ICONINFORMATION);
             return;
         }
         const int attemptsLeft = session.PinAttemptsLeft();

@@ -1,6 +1,37 @@
 #include "pin_edit.h"
 
+#include "platform/library_search.h"
+#include "platform/system_function.h"
+
 #include <cstring>
+
+namespace {
+
+// Input methods came with the Far East editions; elsewhere the module or the function may be
+// missing, and there is no input method to turn off.
+using AssociateContext = HANDLE WINAPI(HWND, HANDLE);
+
+AssociateContext* InputContextAssociation() {
+    platform::LoadSystemLibrary("imm32.dll");
+    return FindSystemFunction<AssociateContext>("imm32.dll", "ImmAssociateContext");
+}
+
+} // namespace
+
+void PinEdit::OnBound() {
+    if (AssociateContext* associate = InputContextAssociation()) {
+        m_inputContext = associate(hwnd(), nullptr);
+        m_inputMethodOff = true;
+    }
+}
+
+void PinEdit::OnUnbinding() {
+    AssociateContext* associate = m_inputMethodOff ? InputContextAssociation() : nullptr;
+    if (associate)
+        associate(hwnd(), m_inputContext);
+    m_inputContext = nullptr;
+    m_inputMethodOff = false;
+}
 
 std::size_t PinEdit::VisibleText(char (&text)[pin::kPinBufferBytes]) {
     std::memset(text, 0, sizeof text);
@@ -40,6 +71,15 @@ bool PinEdit::WindowProc(UINT message, WPARAM wp, LPARAM, LRESULT* result) {
         // Focus only: a click neither moves the caret nor selects.
         SetFocus(hwnd());
         return true;
+    case WM_CHAR:
+        if (wp >= 0x20) { // a character, not a control key such as Ctrl+V or Backspace
+            DWORD start = 0, end = 0;
+            SendMessageA(hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                         reinterpret_cast<LPARAM>(&end));
+            pin::OnPinChar(m_field, start, end,
+                           static_cast<std::size_t>(GetWindowTextLengthA(hwnd())));
+        }
+        return false;
     case WM_KEYDOWN:
         return pin::OnPinKeyDown(m_field, static_cast<unsigned>(wp), GetFocus() == hwnd(),
                                  static_cast<std::size_t>(GetWindowTextLengthA(hwnd()))) ==

@@ -30,11 +30,17 @@ void WipePinField(PinField& field) {
 
 KeyAction OnPinKeyDown(PinField& field, unsigned virtualKey, bool fieldHasFocus,
                        std::size_t visibleLength) {
+    field.m_bOverWhole = 0; // only the character of this very key may set it
     if (virtualKey >= kKeyLeft && virtualKey <= kKeyDown && fieldHasFocus)
         return KeyAction::kSwallow;
     if (virtualKey == kKeySpace && visibleLength == 0)
         field.m_bSpaceOnEmpty = 1;
     return KeyAction::kPass;
+}
+
+void OnPinChar(PinField& field, std::size_t selStart, std::size_t selEnd,
+               std::size_t visibleLength) {
+    field.m_bOverWhole = visibleLength > 0 && selStart == 0 && selEnd == visibleLength ? 1 : 0;
 }
 
 FieldAction OnPinChanged(PinField& field, const char* visible, std::size_t length,
@@ -45,6 +51,17 @@ FieldAction OnPinChanged(PinField& field, const char* visible, std::size_t lengt
     }
     const int spaceKey = field.m_bSpaceOnEmpty;
     field.m_bSpaceOnEmpty = 0;
+    const int overWhole = field.m_bOverWhole;
+    field.m_bOverWhole = 0;
+    if (overWhole && length == 1 && caret == 1 && visible[0] != kMask) {
+        // The whole field typed over: a PIN begun anew with this character, not a change to
+        // refuse (that would drop the character, and the PIN used would not be the one typed).
+        WipePinField(field);
+        field.m_szTyped[0] = visible[0];
+        field.m_nMasked = 1;
+        field.m_bReplacing = 1;
+        return FieldAction::kMaskLast;
+    }
     if (length == 0) {
         WipePinField(field);
         return FieldAction::kNothing;

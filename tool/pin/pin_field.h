@@ -13,6 +13,7 @@ constexpr char kMask = '*';
 struct PinField {
     int m_bReplacing = 0;    // our own "*" replacement is under way; skip its notice
     int m_bSpaceOnEmpty = 0; // the space key went down in an empty field
+    int m_bOverWhole = 0;    // a character was typed over the whole field, selected
     char m_szTyped[kPinBufferBytes] = {};
     std::size_t m_nMasked = 0; // how many "*" the field shows, each for one typed byte
 };
@@ -30,10 +31,17 @@ enum class KeyAction { kPass, kSwallow };
 KeyAction OnPinKeyDown(PinField& field, unsigned virtualKey, bool fieldHasFocus,
                        std::size_t visibleLength);
 
+// A character key (not a control character: no paste, no Backspace) reaches the field, whose
+// selection runs from selStart to selEnd of its visibleLength characters. Typed over the whole
+// field, as after Tab selected it, the character starts the PIN anew.
+void OnPinChar(PinField& field, std::size_t selStart, std::size_t selEnd,
+               std::size_t visibleLength);
+
 // The field's text changed to visible[0..length) with the caret at caret. Only one character
-// typed at the end, and Backspace at the end, are recorded; a paste, a selection typed over or a
-// character typed elsewhere would leave characters in clear or record bytes nobody typed, so
-// such a change empties the field and forgets what was typed.
+// typed at the end, Backspace at the end, and one character typed over the whole field are
+// recorded; a paste, part of the field typed over or a character typed elsewhere would leave
+// characters in clear or record bytes nobody typed, so such a change empties the field and
+// forgets what was typed.
 FieldAction OnPinChanged(PinField& field, const char* visible, std::size_t length,
                          std::size_t caret);
 

@@ -8,6 +8,7 @@
 #include "device_notification.h"
 #include "reentry_gate.h"
 #include "resources/resource.h"
+#include "token/token_api.h"
 #include "token/token_library.h"
 #include "token/token_tree.h"
 #include "tray_icon.h"
@@ -122,8 +123,8 @@ class MainDialog : public dialogkit::ModalDialog {
     TrayIcon m_nid;
     ChangePinDialog m_dlgChangePin{IDD_CHANGE_PIN};
     UserPinDialog m_dlgUserPin;
-    char m_containerName[128]; // the scan's container-name buffer
-    ReentryGate m_scanGate;    // "a scan is running", whatever RefreshBusy says
-    ReentryGate m_commandGate; // "a command is running"
+    char m_containerName[kVendorTextBytes]; // the scan's container-name buffer
+    ReentryGate m_scanGate;                 // "a scan is running", whatever RefreshBusy says
+    ReentryGate m_commandGate;              // "a command is running"
     bool m_ending = false;
 };

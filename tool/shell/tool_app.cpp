@@ -1,6 +1,7 @@
 // Keystead's start: one instance per desktop, whose life is the main window's modal run.
 #include "dialogkit/string_table.h"
 #include "main_dialog.h"
+#include "platform/library_search.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -59,6 +60,7 @@ ToolApp theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     (void)g_ansiCodePage;
+    platform::TakeWorkingFolderOutOfSearch();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     theApp.InitInstance();

@@ -26,8 +26,9 @@ template <typename Entry> bool BindEntry(HMODULE library, const char* name, Entr
 
 } // namespace
 
-int BindTokenApi(HMODULE* library) {
-    HMODULE module = LoadLibraryA("ZQCSP.dll");
+int BindTokenApi(const char* path, HMODULE* library) {
+    // What the library itself needs is looked for beside it first.
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) {
         *library = nullptr;
         return 0;

@@ -26,6 +26,10 @@ struct ContainerInfo {
 static_assert(sizeof(ContainerInfo) == 820, "ContainerInfo is 820 bytes on the token's side");
 static_assert(offsetof(ContainerInfo, encryption) == 408, "CertRef B sits at offset 408");
 
+// What an output the library fills without being told its size is read into: a zeroed buffer
+// of this many bytes, whatever the answer is meant to hold (a serial number, a container name).
+constexpr std::size_t kVendorTextBytes = 256;
+
 // Statuses Keystead tells apart; everything else is a failure.
 constexpr std::int32_t kTokenOk = 0;
 constexpr std::int32_t kTokenNoMoreContainers = 3;

@@ -1,9 +1,11 @@
 #include "token_library.h"
 
 #include "library_lease.h"
+#include "platform/library_search.h"
 #include "vendor_entries.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -74,7 +76,8 @@ TokenLibrary::~TokenLibrary() {
 
 bool TokenLibrary::Bind() {
     HMODULE module = nullptr;
-    if (!BindTokenApi(&module))
+    const std::string path = platform::TrustedLibraryPath("ZQCSP.dll");
+    if (path.empty() || !BindTokenApi(path.c_str(), &module))
         return false;
     EnterCriticalSection(&g_state.lock);
     g_state.module = module;

@@ -17,6 +17,9 @@ class TokenLibrary {
     TokenLibrary& operator=(const TokenLibrary&) = delete;
 
     // "ZQCSP.dll" loaded and all 25 names bound; false leaves nothing loaded. Once per process.
+    // The library holds the user's PINs, so it is taken by its full path from Keystead's own
+    // folder, else from the system folder; never from the working folder or PATH, where anyone
+    // could plant one.
     bool Bind();
     // Bound, and not yet let go of.
     bool usable() const;

@@ -26,7 +26,7 @@ constexpr int kMaxContainersPerToken = 1024;
 // One scan: the tree it fills, its container-name buffer and where its findings go.
 class TreeScan {
   public:
-    TreeScan(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[128],
+    TreeScan(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[kVendorTextBytes],
              ScanListener& listener)
         : session_(session), tree_(tree), containerName_(containerName), listener_(listener) {}
     void Run(bool labelDevices);
@@ -39,14 +39,15 @@ class TreeScan {
 
     TokenSession& session_;
     TokenTreeCtrl& tree_;
-    char (&containerName_)[128];
+    char (&containerName_)[kVendorTextBytes];
     ScanListener& listener_;
 };
 
 } // namespace
 
-void ScanIntoTree(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[128],
-                  bool labelDevices, ScanListener& listener) {
+void ScanIntoTree(TokenSession& session, TokenTreeCtrl& tree,
+                  char (&containerName)[kVendorTextBytes], bool labelDevices,
+                  ScanListener& listener) {
     TreeScan(session, tree, containerName, listener).Run(labelDevices);
 }
 
@@ -83,13 +84,14 @@ void TreeScan::Run(bool labelDevices) {
         if (g_tokenApi.ZQ_OpenDev(device.name, static_cast<std::int32_t>(device.length), &handle) !=
             0)
             continue;
-        char text[64];
-        std::memset(text, 0, sizeof text);
-        if (g_tokenApi.ZQPro_GetSn(handle, text) != kTokenSwSuccess) {
+        char serial[kVendorTextBytes]; // the serial itself is not used
+        std::memset(serial, 0, sizeof serial);
+        if (g_tokenApi.ZQPro_GetSn(handle, serial) != kTokenSwSuccess) {
             g_tokenApi.ZQ_CloseDev(handle);
             continue;
         }
         DeviceNode* record = NewDeviceNode(device.name, device.length); // it fits, as told above
+        char text[64];
         std::snprintf(text, sizeof text, "USB_Key_%d", device.position);
         HTREEITEM tokenItem = tree_.InsertRootItem(text, record);
         lastToken = tokenItem;

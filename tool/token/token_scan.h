@@ -22,5 +22,6 @@ class ScanListener {
 // Fills the emptied tree, inside the session's bracket (a session that holds none reads
 // nothing). containerName: the scan's container-name buffer. labelDevices: each listed device
 // first gets the low integrity label (the Vista family). Stops early once Keystead is ending.
-void ScanIntoTree(TokenSession& session, TokenTreeCtrl& tree, char (&containerName)[128],
-                  bool labelDevices, ScanListener& listener);
+void ScanIntoTree(TokenSession& session, TokenTreeCtrl& tree,
+                  char (&containerName)[kVendorTextBytes], bool labelDevices,
+                  ScanListener& listener);

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kSerialBytes = 32;
-
 std::int32_t Length(const char* text) {
     return static_cast<std::int32_t>(std::strlen(text));
 }
@@ -65,7 +63,7 @@ std::int32_t TokenSession::Close() {
 std::int32_t TokenSession::ReadSerial() {
     if (!Reaches())
         return kTokenNotReached;
-    char serial[kSerialBytes];
+    char serial[kVendorTextBytes];
     std::memset(serial, 0, sizeof serial);
     return g_tokenApi.ZQPro_GetSn(handle_, serial);
 }

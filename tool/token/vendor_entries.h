@@ -62,7 +62,7 @@ struct TokenApi {
 // without locking afterwards, cleared when the library is freed (TokenLibrary).
 extern TokenApi g_tokenApi;
 
-// 1 when "ZQCSP.dll" is loaded and all 25 names are bound (module in *library); 0 otherwise,
-// with the library released again and *library set to none.
-int BindTokenApi(HMODULE* library);
+// 1 when the library at that full path is loaded and all 25 names are bound (module in
+// *library); 0 otherwise, with the library released again and *library set to none.
+int BindTokenApi(const char* path, HMODULE* library);
 void UnbindTokenApi(HMODULE library);
