@@ -7,6 +7,8 @@
 ;   VENDOR_DIR  optional: the folder holding the token vendor's ZQCSP.dll
 ;   DEMO        optional: the vendor library is the simulator's stand-in
 ;   FAMILY      the Windows family the setup is for, for its description
+;   ROOTS       optional: an include that names the bank's root certificates (scripts/package
+;               --root), so that Keystead trusts no other root a token carries
 
 !ifndef TARGET | OUTFILE | BIN_DIR | VERSION | FAMILY
   !error "scripts/package gives TARGET, OUTFILE, BIN_DIR, VERSION and FAMILY"
@@ -22,6 +24,7 @@ Target ${TARGET}
 ; Kestrun looks for the 9x family's setup under this fixed name.
 !pragma warning disable 9000 ; "Setup.exe" is an insecure file name
 !include LogicLib.nsh
+!include WinVer.nsh
 !include x64.nsh
 !include Library.nsh
 
@@ -36,6 +39,11 @@ Target ${TARGET}
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define END_REQUEST 1027 ; WM_USER + 3: Keystead ends without asking
 !define CERT_KEY_PROV_INFO_PROP_ID 2
+!define CERT_SHA1_HASH_PROP_ID 3
+; Where the machine names the bank's roots, and where Keystead records, per user, the roots it
+; added: one value a root, named by its SHA-1 thumbprint.
+!define ROOTS_KEY "Software\Keystead\Roots"
+!define ADDED_ROOTS_KEY "Software\Keystead\AddedRoots"
 !define CERT_STORE_PROV_SYSTEM_REGISTRY_A 12
 !define CERT_STORE_PROV_SYSTEM_REGISTRY_W 13
 !define CERT_SYSTEM_STORE_CURRENT_USER 0x10000
@@ -124,10 +132,39 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+!ifdef NSIS_UNICODE
+; A folder outside Program Files gets the permissions Program Files has: administrators and the
+; system change it, users only read and run what is in it, so nobody can plant a library beside
+; Keystead. What was inherited from the parent is cut off. (The NT family from 2000 on.)
+Function SecureInstallFolder
+  ${If} $INSTDIR == "$PROGRAMFILES\${PRODUCT}"
+  ${OrIf} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
+    Return
+  ${EndIf}
+  StrCpy $0 0
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)", i 1, *p .r0, p 0) i .r1'
+  ${If} $1 == 0
+    DetailPrint "The permissions of $INSTDIR could not be set"
+    Return
+  ${EndIf}
+  System::Call 'advapi32::GetSecurityDescriptorDacl(p r0, *i .r2, *p .r3, *i .r4) i .r1'
+  ; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION
+  System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000004, p 0, p 0, p r3, p 0) i .r1'
+  ${If} $1 != 0
+    DetailPrint "The permissions of $INSTDIR could not be set"
+  ${EndIf}
+  System::Call 'kernel32::LocalFree(p r0)'
+FunctionEnd
+!endif
+
 Section "${PRODUCT}"
   Call EndKeystead
 
   ; The Simplified Chinese resource set on a Simplified Chinese system, English elsewhere.
+  CreateDirectory "$INSTDIR"
+!ifdef NSIS_UNICODE
+  Call SecureInstallFolder
+!endif
   SetOutPath "$INSTDIR"
   System::Call 'kernel32::GetSystemDefaultLangID() i .r0'
   IntOp $0 $0 & 0xFFFF
@@ -152,6 +189,13 @@ Section "${PRODUCT}"
 
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Keystead.exe"'
 
+  ; The bank's roots, as this package names them; a package that names none lets Keystead take
+  ; any self-signed CA root a token carries.
+  DeleteRegKey HKLM "${ROOTS_KEY}"
+!ifdef ROOTS
+  !include "${ROOTS}"
+!endif
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}${EDITION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Keystead.exe"
@@ -164,7 +208,12 @@ Section "${PRODUCT}"
 
   ${If} ${RebootFlag}
     MessageBox MB_OK|MB_ICONINFORMATION "A program still uses the token's library. Restart Windows to complete the installation of ${PRODUCT}." /SD IDOK
+  ${ElseIf} ${AtLeastWinVista}
+    ; The setup runs elevated, often with an administrator's credentials: Keystead must run as
+    ; the signed-in user, with that user's stores, so the shell starts it.
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\Keystead.exe"'
   ${Else}
+    ; No elevation before the Vista family: the setup already runs as the signed-in user.
     Exec '"$INSTDIR\Keystead.exe"'
   ${EndIf}
 SectionEnd
@@ -249,9 +298,80 @@ Function un.ProviderOfCertificate
   Push $7
 FunctionEnd
 
+; Pushes the SHA-1 thumbprint of certificate context $1 in upper-case hexadecimal, or "".
+Function un.ThumbprintOfCertificate
+  StrCpy $7 ""
+  System::Alloc 20
+  Pop $4
+  StrCpy $2 20
+  System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_SHA1_HASH_PROP_ID}, p r4, *i r2 r2) i .r3'
+  ${If} $3 != 0
+  ${AndIf} $2 = 20
+    StrCpy $6 0
+    ${Do}
+      IntOp $5 $4 + $6
+      System::Call '*$5(&i1 .r5)'
+      IntOp $5 $5 & 0xFF
+      IntFmt $5 "%02X" $5
+      StrCpy $7 "$7$5"
+      IntOp $6 $6 + 1
+    ${LoopUntil} $6 >= 20
+  ${EndIf}
+  System::Free $4
+  Push $7
+FunctionEnd
+
+; Removes from the user's "ROOT" store the roots Keystead recorded as its own, and no others.
+Function un.RemoveAddedRoots
+!ifdef NSIS_UNICODE
+  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "ROOT") p .r0'
+!else
+  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_A}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, m "ROOT") p .r0'
+!endif
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  StrCpy $9 0
+  ${Do}
+    StrCpy $1 0
+    ${Do}
+      System::Call 'crypt32::CertEnumCertificatesInStore(p r0, p r1) p .r1'
+      ${If} $1 == 0
+        ${Break}
+      ${EndIf}
+      Call un.ThumbprintOfCertificate
+      Pop $7
+      ${If} $7 != ""
+        ClearErrors
+        ReadRegStr $8 HKCU "${ADDED_ROOTS_KEY}" $7
+        ${IfNot} ${Errors}
+          ${Break}
+        ${EndIf}
+      ${EndIf}
+    ${Loop}
+    ${If} $1 == 0
+      ${Break}
+    ${EndIf}
+    System::Call 'crypt32::CertDeleteCertificateFromStore(p r1) i .r3'
+    ${If} $3 == 0
+      DetailPrint "A root certificate ${PRODUCT} added could not be removed"
+      ${Break}
+    ${EndIf}
+    DeleteRegValue HKCU "${ADDED_ROOTS_KEY}" $7
+    DetailPrint "Removed a root certificate ${PRODUCT} added"
+    IntOp $9 $9 + 1
+  ${LoopUntil} $9 >= 100
+  System::Call 'crypt32::CertCloseStore(p r0, i 0)'
+FunctionEnd
+
 Section "Uninstall"
   Call un.EndKeystead
   Call un.RemoveProviderCertificates
+  Call un.RemoveAddedRoots
+  DeleteRegKey HKCU "${ADDED_ROOTS_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\${PRODUCT}"
+  DeleteRegKey HKLM "${ROOTS_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\${PRODUCT}"
 
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${PROVIDER_KEY}"

@@ -66,10 +66,66 @@ std::string LastError(const char* what) {
     return text;
 }
 
+// A certificate for the key of `provider` that names another issuer: signed by that key, so its
+// signature is sound, but not self-signed as a root must be.
+bool SignIssued(HCRYPTPROV provider, unsigned keySpec, const std::string& issuer,
+                CERT_NAME_BLOB subject, const SYSTEMTIME& start, const SYSTEMTIME& end,
+                CERT_EXTENSIONS& extensions, KeyAndCert* out, std::string* error) {
+    const std::string x500 = "CN=" + issuer + ", O=Keystead Test Bank, C=CN";
+    BYTE issuerBuffer[512];
+    DWORD issuerLength = sizeof issuerBuffer;
+    if (!CertStrToNameA(X509_ASN_ENCODING, x500.c_str(), CERT_X500_NAME_STR, nullptr, issuerBuffer,
+                        &issuerLength, nullptr)) {
+        *error = LastError("CertStrToName");
+        return false;
+    }
+    DWORD keyInfoLength = 0;
+    if (!CryptExportPublicKeyInfo(provider, keySpec, X509_ASN_ENCODING, nullptr, &keyInfoLength)) {
+        *error = LastError("CryptExportPublicKeyInfo");
+        return false;
+    }
+    std::vector<BYTE> keyInfo(keyInfoLength);
+    if (!CryptExportPublicKeyInfo(provider, keySpec, X509_ASN_ENCODING,
+                                  reinterpret_cast<PCERT_PUBLIC_KEY_INFO>(keyInfo.data()),
+                                  &keyInfoLength)) {
+        *error = LastError("CryptExportPublicKeyInfo");
+        return false;
+    }
+    BYTE serial[8] = {0x4B, 0x53, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61};
+    CERT_INFO info = {};
+    info.dwVersion = CERT_V3;
+    info.SerialNumber = {sizeof serial, serial};
+    info.SignatureAlgorithm.pszObjId = const_cast<char*>(szOID_RSA_SHA1RSA);
+    info.Issuer = {issuerLength, issuerBuffer};
+    info.Subject = subject;
+    SystemTimeToFileTime(&start, &info.NotBefore);
+    SystemTimeToFileTime(&end, &info.NotAfter);
+    info.SubjectPublicKeyInfo = *reinterpret_cast<PCERT_PUBLIC_KEY_INFO>(keyInfo.data());
+    info.cExtension = extensions.cExtension;
+    info.rgExtension = extensions.rgExtension;
+    CRYPT_ALGORITHM_IDENTIFIER algorithm = {const_cast<char*>(szOID_RSA_SHA1RSA), {0, nullptr}};
+    DWORD length = 0;
+    if (!CryptSignAndEncodeCertificate(provider, keySpec, X509_ASN_ENCODING, X509_CERT_TO_BE_SIGNED,
+                                       &info, &algorithm, nullptr, nullptr, &length)) {
+        *error = LastError("CryptSignAndEncodeCertificate");
+        return false;
+    }
+    out->certificate.resize(length);
+    if (!CryptSignAndEncodeCertificate(provider, keySpec, X509_ASN_ENCODING, X509_CERT_TO_BE_SIGNED,
+                                       &info, &algorithm, nullptr, out->certificate.data(),
+                                       &length)) {
+        *error = LastError("CryptSignAndEncodeCertificate");
+        return false;
+    }
+    out->certificate.resize(length);
+    return true;
+}
+
 } // namespace
 
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
-                    unsigned padBytes, KeyAndCert* out, std::string* error) {
+                    unsigned padBytes, KeyAndCert* out, std::string* error,
+                    const std::string& issuer) {
     TemporaryKeySet keySet;
     Provider provider;
     if (!CryptAcquireContextA(provider.out(), keySet.name(), MS_ENHANCED_PROV_A, PROV_RSA_FULL,
@@ -156,6 +212,9 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
     if (start.wMonth == 2 && start.wDay == 29)
         start.wDay = 28;
 
+    if (!issuer.empty())
+        return SignIssued(provider.get(), keySpec, issuer, name, start, end, extensions, out,
+                          error);
     PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(provider.get(), &name, 0, &info, nullptr,
                                                         &start, &end, &extensions);
     if (!cert) {

@@ -15,8 +15,11 @@ struct KeyAndCert {
 
 // keySpec: AT_KEYEXCHANGE (1) or AT_SIGNATURE (2). A CA certificate carries the basic
 // constraints of a certification authority. padBytes > 0 adds a private extension of that
-// many bytes, for certificates larger than usual. False with a reason on failure.
+// many bytes, for certificates larger than usual. With an issuer the certificate names that
+// issuer instead of its subject, as one a certification authority above it issued would.
+// False with a reason on failure.
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
-                    unsigned padBytes, KeyAndCert* out, std::string* error);
+                    unsigned padBytes, KeyAndCert* out, std::string* error,
+                    const std::string& issuer = std::string());
 
 } // namespace zqsim

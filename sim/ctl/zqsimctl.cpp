@@ -31,6 +31,7 @@ int Usage() {
                  "usage: zqsimctl [--rig DIR] COMMAND ...\n"
                  "  create SERIAL [--device NAME] [--pin PIN] [--changed] [--attempts N]\n"
                  "         [--dac N] [--slot N] [--unplugged] [--bits N] [--pad BYTES] [--root]\n"
+                 "         [--root-issued] (a CA root that names another issuer)\n"
                  "         [--container NAME[:both|:sign|:exch|:none]]...\n"
                  "  list | plug SERIAL [--notify] | pull SERIAL [--notify] | remove SERIAL\n"
                  "  reset SERIAL | set SERIAL KEY=VALUE... (pin default attempts dac device\n"
@@ -94,8 +95,10 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* out) {
     return true;
 }
 
+// issuer: for the root container's certificate, another authority's name instead of its own.
 bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sign, bool exch,
-                           bool ca, unsigned bits, unsigned pad) {
+                           bool ca, unsigned bits, unsigned pad,
+                           const std::string& issuer = std::string()) {
     ContainerRecord c;
     c.name = name;
     std::string error;
@@ -103,7 +106,7 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     if (sign) {
         std::string subject =
             ca ? "Keystead Test Bank Root CA" : token->serial + " " + name + " signature";
-        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, pad, &made, &error)) {
+        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, pad, &made, &error, issuer)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -134,7 +137,7 @@ int Create(const Rig& rig, int argc, char** argv) {
     std::string pin = kFactoryPin;
     int bits = 1024;
     int pad = 0;
-    bool root = false;
+    bool root = false, rootIssued = false;
     std::vector<std::string> containers;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -161,6 +164,9 @@ int Create(const Rig& rig, int argc, char** argv) {
             t.plugged = false;
         } else if (a == "--root") {
             root = true;
+        } else if (a == "--root-issued") {
+            root = true;
+            rootIssued = true;
         } else if (a == "--container" && hasValue) {
             containers.push_back(argv[++i]);
         } else {
@@ -193,7 +199,8 @@ int Create(const Rig& rig, int argc, char** argv) {
             return 1;
     }
     if (root && !AddGeneratedContainer(&t, kRootContainerName, true, false, true,
-                                       static_cast<unsigned>(bits), 0))
+                                       static_cast<unsigned>(bits), 0,
+                                       rootIssued ? "Keystead Test Issuing CA" : ""))
         return 1;
     std::error_code ec;
     fs::create_directories(rig.dir(), ec);

@@ -55,6 +55,36 @@ void EmptyStore(const char* name) {
     CertCloseStore(store, 0);
 }
 
+void RemoveFromStore(const char* name, const std::string& der) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, name);
+    if (!store)
+        return;
+    std::vector<PCCERT_CONTEXT> matches;
+    PCCERT_CONTEXT cert = nullptr;
+    while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr)
+        if (std::string(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded) ==
+            der)
+            matches.push_back(CertDuplicateCertificateContext(cert));
+    for (PCCERT_CONTEXT each : matches)
+        CertDeleteCertificateFromStore(each);
+    CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    CertCloseStore(store, 0);
+}
+
+std::string Thumbprint(const std::string& der) {
+    BYTE hash[20] = {};
+    DWORD size = sizeof hash;
+    CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(der.data()),
+                         static_cast<DWORD>(der.size()), hash, &size);
+    std::string text;
+    char digits[3];
+    for (BYTE b : hash) {
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += digits;
+    }
+    return text;
+}
+
 bool AddToStore(const char* name, const std::string& der, const wchar_t* provider,
                 const wchar_t* container, DWORD keySpec) {
     HCERTSTORE store = CertOpenSystemStoreA(0, name);

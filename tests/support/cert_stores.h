@@ -22,6 +22,10 @@ struct StoredCert {
 // Keyed by the certificate's encoded bytes.
 std::map<std::string, StoredCert> ReadStore(const char* name);
 void EmptyStore(const char* name);
+// Removes every copy of that certificate from the store.
+void RemoveFromStore(const char* name, const std::string& der);
+// The SHA-1 thumbprint, 40 upper-case hexadecimal digits.
+std::string Thumbprint(const std::string& der);
 // Adds a certificate, with key provider information when provider is not null.
 bool AddToStore(const char* name, const std::string& der, const wchar_t* provider = nullptr,
                 const wchar_t* container = L"somewhere", DWORD keySpec = AT_SIGNATURE);

@@ -145,6 +145,65 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
     EXPECT_EQ(my.size(), unrelated.size() + 3);
 }
 
+// Whatever a token's root container holds, only a self-signed CA certificate becomes a root of
+// the user's account, one of the bank's where the machine names them; Keystead records each root
+// it added, and only those.
+TEST_F(CertificatesTest, OnlyASelfSignedCaFromTheRootContainerBecomesARootAndIsRecorded) {
+    const char kMachineRoots[] = "Software\\Keystead\\Roots";
+    const char kAdded[] = "Software\\Keystead\\AddedRoots";
+    const struct {
+        const char* create;
+        const char* machineNames; // "": the machine names no roots; "own": this root
+        bool trusted;
+    } rows[] = {
+        {"--root", "", true},
+        {"--container ZRB_OnLineBank_Root_Cert:sign", "", false}, // self-signed, not a CA
+        {"--root-issued", "", false},                             // a CA, issued by another
+        {"--root", "0000000000000000000000000000000000000000", false},
+        {"--root", "own", true},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const std::string serial = "RT" + std::to_string(++n);
+        SCOPED_TRACE(std::string(row.create) + " / " + row.machineNames);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kAdded);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineRoots);
+        if (n > 1) { // one token at a time
+            ASSERT_EQ(rig_.Ctl("remove RT" + std::to_string(n - 1)), 0);
+        }
+        // The root container comes second, after an ordinary one.
+        ASSERT_EQ(rig_.Ctl("create " + serial + " --changed --container Ann:sign " + row.create),
+                  0);
+        const std::string root = Exported(serial, 1, "sign");
+        const std::string thumbprint = Thumbprint(root);
+        if (*row.machineNames) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineRoots, 0, nullptr, 0,
+                                      KEY_SET_VALUE, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            const std::string named =
+                std::string(row.machineNames) == "own" ? thumbprint : row.machineNames;
+            RegSetValueExA(key, named.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+            RegCloseKey(key);
+        }
+        ASSERT_TRUE(app_.Start(rig_.dir()));
+        rig_.SettledLogOf(app_.pid());
+        EXPECT_EQ(ReadStore("ROOT").count(root), row.trusted ? 1u : 0u);
+        HKEY added = nullptr;
+        const bool recorded =
+            RegOpenKeyExA(HKEY_CURRENT_USER, kAdded, 0, KEY_QUERY_VALUE, &added) == ERROR_SUCCESS &&
+            RegQueryValueExA(added, thumbprint.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                ERROR_SUCCESS;
+        if (added)
+            RegCloseKey(added);
+        EXPECT_EQ(recorded, row.trusted);
+        app_.Kill();
+        RemoveFromStore("ROOT", root);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, kAdded);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineRoots);
+}
+
 TEST_F(CertificatesTest, TwentyScansLeaveKeysteadHoldingWhatOneScanLeft) {
     // Every scan removes and registers the certificates again and starts a monitor per token:
     // nothing of that may stay behind in a program that rescans for months.

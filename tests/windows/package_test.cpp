@@ -102,6 +102,18 @@ std::vector<DWORD> ProcessesNamed(const char* exe) {
     return pids;
 }
 
+DWORD ParentOf(DWORD pid) {
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == pid)
+            parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
 std::string ExeOf(DWORD pid) {
     const std::map<DWORD, std::string> processes = Processes();
     const auto found = processes.find(pid);
@@ -282,6 +294,10 @@ class PackageTest : public ::testing::Test {
         DeleteFileA(SystemFile("ZQCSP.dll").c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProviderKey.c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots");
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Keystead\\AddedRoots");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Keystead");
         HKEY run = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
             RegDeleteValueA(run, "Keystead");
@@ -289,7 +305,8 @@ class PackageTest : public ::testing::Test {
         }
         RemoveTree(InstallDir());
         EmptyStore("MY");
-        for (const char* exe : {"Keystead.exe", "Kestrun.exe", "Setup.exe"})
+        for (const char* exe :
+             {"Keystead.exe", "Kestrun.exe", "Setup.exe", "ZQTM_USBKEY_Setup.exe"})
             SetWindowsVersion(exe, "winxp");
     }
 
@@ -468,6 +485,72 @@ TEST_F(PackageTest, InstallingAgainOverTheFirstOrWhileKeysteadRunsLeavesOneWorki
 
     ASSERT_TRUE(Uninstall(true));
     ExpectNothingLeft();
+}
+
+// The package names the bank's root: only that root, of all a token may carry, becomes a root of
+// the user's account, and the uninstaller takes away the roots Keystead added and no others.
+TEST_F(PackageTest, OnlyTheNamedBankRootIsTrustedAndTheUninstallerTakesAwayOnlyKeysteadsRoots) {
+    const std::string bankRoot = ReadFileBytes(TestBinDir() + "\\bank_root.der");
+    ASSERT_FALSE(bankRoot.empty());
+    ASSERT_EQ(rig_.Ctl("add-cert 0001 ZRB_OnLineBank_Root_Cert sign \"" + TestBinDir() +
+                       "\\bank_root.der\""),
+              0);
+    // Self-signed CA roots: one on a second token, which the package does not name, and one of
+    // the user's own, already trusted, which nothing of Keystead's may take away.
+    ASSERT_EQ(rig_.Ctl("create 0002 --changed --slot 2 --root"), 0);
+    ASSERT_EQ(rig_.Ctl("create 0003 --changed --slot 3 --root --unplugged"), 0);
+    const std::string path = rig_.dir() + "\\root.der";
+    // Each root container comes after the token's ordinary one.
+    ASSERT_EQ(rig_.Ctl("export-cert 0002 1 sign \"" + path + "\""), 0);
+    const std::string stranger = ReadFileBytes(path);
+    ASSERT_EQ(rig_.Ctl("export-cert 0003 1 sign \"" + path + "\""), 0);
+    const std::string own = ReadFileBytes(path);
+    ASSERT_TRUE(AddToStore("ROOT", own));
+
+    ASSERT_EQ(RunSetupSilently(), 0);
+    ASSERT_TRUE(WaitFor([&] { return ReadStore("ROOT").count(bankRoot) == 1; }, 20000));
+    ASSERT_TRUE(FirstScanOver(RunningKeysteads()[0]));
+    EXPECT_EQ(ReadStore("ROOT").count(stranger), 0u) << "a root the package does not name";
+    EXPECT_EQ(Value(std::string("Software\\Keystead\\Roots"), Thumbprint(bankRoot).c_str()), "");
+
+    ASSERT_TRUE(Uninstall(true));
+    std::map<std::string, StoredCert> trusted = ReadStore("ROOT");
+    EXPECT_EQ(trusted.count(bankRoot), 0u) << "the root Keystead added stays trusted";
+    EXPECT_EQ(trusted.count(own), 1u) << "the user's own root was taken away";
+    EXPECT_FALSE(KeyExists("Software\\Keystead"));
+    HKEY added = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Keystead", 0, KEY_READ, &added),
+              ERROR_SUCCESS);
+    if (added)
+        RegCloseKey(added);
+    RemoveFromStore("ROOT", own);
+}
+
+// On the Vista family the setup runs elevated: Keystead is started by the shell, as the user
+// who is signed in, never as a child of the elevated setup.
+TEST_F(PackageTest, OnTheVistaFamilyTheShellStartsKeysteadNotTheElevatedSetup) {
+    ASSERT_EQ(rig_.Ctl("pull 0001"), 0); // no token, so no integrity label to refuse
+    for (const char* version : {"vista", "winxp"}) {
+        SCOPED_TRACE(version);
+        for (const char* exe : {"ZQTM_USBKEY_Setup.exe", "Keystead.exe"})
+            SetWindowsVersion(exe, version);
+        std::string command = "\"" + PackageDir() + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   PackageDir().c_str(), &si, &pi));
+        WaitForSingleObject(pi.hProcess, 90000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000));
+        const DWORD parent = ParentOf(RunningKeysteads()[0]);
+        if (std::string(version) == "vista")
+            EXPECT_NE(parent, pi.dwProcessId) << "started with the elevated setup's token";
+        else
+            EXPECT_EQ(parent, pi.dwProcessId) << "the test cannot tell who started Keystead";
+        ASSERT_TRUE(Uninstall(true));
+    }
 }
 
 TEST_F(PackageTest, AChineseSystemGetsTheChineseKeystead) {

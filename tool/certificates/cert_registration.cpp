@@ -1,6 +1,8 @@
 #include "cert_registration.h"
 
+#include "bank_roots.h"
 #include "cert_store.h"
+#include <string>
 #include "token/root_container.h"
 
 #include <cstring>
@@ -35,10 +37,25 @@ int RegisterCertificate(const char* containerName, const unsigned char* certific
                                                      certificate, static_cast<DWORD>(length)));
     if (!context.get())
         return kNotACertificate;
+    std::string thumbprint;
+    if (root) {
+        thumbprint = Sha1Thumbprint(context.get());
+        if (!IsSelfSignedCa(context.get()) || !MachineAllowsRoot(thumbprint))
+            return kNotTrustedRoot;
+        // Added once: a root already there (the user's own, or added before) is left alone,
+        // and not recorded as Keystead's.
+        CertContext there(CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0,
+                                                     CERT_FIND_EXISTING, context.get(), nullptr));
+        if (there.get())
+            return kAlreadyInStore;
+    }
     if (!CertSetCertificateContextProperty(context.get(), CERT_KEY_PROV_INFO_PROP_ID, 0, &info))
         return kNotAdded;
     if (CertAddCertificateContextToStore(store.get(), context.get(), CERT_STORE_ADD_ALWAYS,
-                                         nullptr) == TRUE)
+                                         nullptr) == TRUE) {
+        if (root)
+            RecordAddedRoot(thumbprint);
         return kRegistered;
+    }
     return GetLastError() == static_cast<DWORD>(CRYPT_E_EXISTS) ? kAlreadyInStore : kNotAdded;
 }

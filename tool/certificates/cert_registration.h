@@ -10,10 +10,13 @@ enum RegisterResult : int {
     kNotACertificate = 2,
     kNotAdded = 3,
     kAlreadyInStore = 4,
+    kNotTrustedRoot = 5, // the root container's certificate, refused as a root
 };
 
 // "ROOT" under the Microsoft base provider for the bank's root container, "MY" under the
-// token's provider for every other container.
+// token's provider for every other container. Into "ROOT" goes only a self-signed CA
+// certificate, one of the bank's where the machine names them, and only when it is not there
+// yet; Keystead records each root it added.
 int RegisterCertificate(const char* containerName, const unsigned char* certificate,
                         std::int32_t length, std::uint8_t usage);
 
