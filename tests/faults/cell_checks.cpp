@@ -3,6 +3,7 @@
 #include <wincrypt.h>
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 
 namespace fault_campaign {
@@ -43,6 +44,24 @@ CallFindings CheckCalls(const std::vector<keystead_test::LogLine>& log) {
             f.handles = std::to_string(o.second) + " token(s) left open on thread " +
                         std::to_string(o.first);
     return f;
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".new";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        if (!out)
+            return false;
+    }
+    return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 int AccessViolations(const std::string& trace, DWORD pid) {

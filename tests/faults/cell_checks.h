@@ -23,6 +23,11 @@ struct CallFindings {
 // answered, since a failing LockUKey or ZQ_CloseDev is the library's fault, not Keystead's.
 CallFindings CheckCalls(const std::vector<keystead_test::LogLine>& log);
 
+// A file's bytes, "" when it cannot be read.
+std::string ReadWhole(const std::string& path);
+// Replaces a rig file in one rename: the library reads token files while Keystead runs.
+bool WriteWhole(const std::string& path, const std::string& bytes);
+
 // First-chance access violations Wine's exception trace (+pid,+seh) shows for this process.
 int AccessViolations(const std::string& trace, DWORD pid);
 

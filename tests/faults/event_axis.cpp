@@ -55,22 +55,6 @@ struct Findings {
     }
 };
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
-    MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
 bool IsBoxOf(HWND window) {
     return GetDlgItem(window, kMessageBoxText) != nullptr;
 }

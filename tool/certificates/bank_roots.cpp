@@ -1,30 +1,10 @@
 #include "bank_roots.h"
 
+#include "platform/registry_key.h"
+
 #include <vector>
 
 namespace {
-
-// An open registry key, closed with its owner.
-class RegistryKey {
-  public:
-    RegistryKey(HKEY root, const char* path, bool create) {
-        const LONG opened = create ? RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE,
-                                                     nullptr, &key_, nullptr)
-                                   : RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key_);
-        if (opened != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~RegistryKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
 
 bool SaysCa(PCCERT_CONTEXT cert) {
     const CERT_INFO* info = cert->pCertInfo;
@@ -83,7 +63,7 @@ std::string Sha1Thumbprint(PCCERT_CONTEXT cert) {
 }
 
 bool MachineAllowsRoot(const std::string& thumbprint) {
-    const RegistryKey roots(HKEY_LOCAL_MACHINE, kBankRootsKey, false);
+    const platform::RegistryKey roots(HKEY_LOCAL_MACHINE, kBankRootsKey, KEY_QUERY_VALUE);
     DWORD values = 0;
     if (!roots.get() ||
         RegQueryInfoKeyA(roots.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
@@ -96,7 +76,7 @@ bool MachineAllowsRoot(const std::string& thumbprint) {
 }
 
 void RecordAddedRoot(const std::string& thumbprint) {
-    const RegistryKey added(HKEY_CURRENT_USER, kAddedRootsKey, true);
+    const platform::RegistryKey added(HKEY_CURRENT_USER, kAddedRootsKey, KEY_SET_VALUE, true);
     if (added.get() && !thumbprint.empty())
         RegSetValueExA(added.get(), thumbprint.c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(""), 1);

@@ -1,7 +1,7 @@
 // The installation check behind the System Information button: the operating system, the
 // browser version, the installed provider and the device driver files, in one report.
 #include "installation_probes.h"
-#include "registry_key.h"
+#include "platform/registry_key.h"
 #include "report_parts.h"
 
 #include "dialogkit/string_table.h"
@@ -13,7 +13,7 @@
 #include <cstring>
 
 int ReadRegistryString(const char* subKey, const char* valueName, std::string& value) {
-    install_check::RegistryKey key(subKey, KEY_QUERY_VALUE);
+    platform::RegistryKey key(subKey, KEY_QUERY_VALUE);
     if (!key.open())
         return 0;
     char buffer[80];
@@ -28,7 +28,7 @@ int ReadRegistryString(const char* subKey, const char* valueName, std::string& v
 }
 
 int FindInstalledProvider(const char* providersKey, std::string& name) {
-    install_check::RegistryKey key(providersKey, KEY_READ);
+    platform::RegistryKey key(providersKey, KEY_READ);
     if (!key.open())
         return 0;
     DWORD subKeys = 0;

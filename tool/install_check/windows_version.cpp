@@ -1,7 +1,7 @@
 // Fills the version record for the operating-system line from the running system.
 #include "installation_probes.h"
 #include "os_description.h"
-#include "registry_key.h"
+#include "platform/registry_key.h"
 #include "report_parts.h"
 
 #include <windows.h>
@@ -17,8 +17,8 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the basic record's size");
 // Without the extended record, the product options tell workstation from server. Empty when
 // they cannot be read.
 std::string ReadProductType() {
-    install_check::RegistryKey key("SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
-                                   KEY_QUERY_VALUE);
+    platform::RegistryKey key("SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                              KEY_QUERY_VALUE);
     if (!key.open())
         return std::string();
     char buffer[80];
