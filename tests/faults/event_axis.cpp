@@ -55,8 +55,10 @@ struct Findings {
     }
 };
 
+// A message box: its text has the id that Keystead's own dialogs give their labels too.
 bool IsBoxOf(HWND window) {
-    return GetDlgItem(window, kMessageBoxText) != nullptr;
+    return GetDlgItem(window, kMessageBoxText) && !GetDlgItem(window, IDC_OLD_PIN) &&
+           !GetDlgItem(window, IDC_USER_PIN) && !GetDlgItem(window, IDC_SERIAL2_GROUP4);
 }
 
 bool EndsIn(const std::string& text, const std::string& tail) {
@@ -106,6 +108,7 @@ class EventRun {
     std::set<std::string> plugged_;
     std::set<HWND> filled_;
     int answers_ = 0;
+    WaitPoint point_ = WaitPoint::kChangePinDialog;
 };
 
 bool EventRun::Prepare(const std::string& tracePath) {
@@ -159,7 +162,8 @@ HWND EventRun::WaitFor(int controlId, DWORD timeoutMs) const {
     const DWORD start = GetTickCount();
     do {
         for (HWND window : Dialogs())
-            if (GetDlgItem(window, controlId))
+            if (controlId == kMessageBoxText ? IsBoxOf(window)
+                                             : GetDlgItem(window, controlId) != nullptr)
                 return window;
         Sleep(50);
     } while (GetTickCount() - start < timeoutMs);
@@ -353,6 +357,10 @@ void EventRun::CheckMasks(Findings* out) const {
 void EventRun::Answer(HWND window, bool foreign, Findings* out) {
     ++answers_;
     const bool box = IsBoxOf(window);
+    // Where no command waits, a command's dialog can only be one an event started, whenever it
+    // shows; the default-PIN prompt (no Cancel button) is the path's own.
+    const bool prompt = GetDlgItem(window, IDC_OLD_PIN) && !GetDlgItem(window, IDCANCEL);
+    foreign = foreign || (!CommandWaits(point_) && !prompt);
     if (foreign && !box) {
         // A command the event started where one may start: not the path's; cancelled.
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -456,6 +464,8 @@ void EventRun::CheckTree(Findings* out) {
         for (std::size_t i = 0; i < t.items.size(); ++i)
             wanted.push_back({i == 0 ? 1 : 2, t.items[i]});
     }
+    if (wanted.empty())
+        wanted.push_back({0, ResourceText(false, IDS_NO_DEVICE)});
     std::vector<std::pair<int, std::string>> shown;
     for (const TreeItem& item : app_.Tree())
         shown.push_back({item.depth, item.text});
@@ -476,6 +486,7 @@ Findings EventRun::Run(const EventCell& cell) {
     plugged_ = {"T1", "T2"};
     filled_.clear();
     answers_ = 0;
+    point_ = cell.point;
     const std::string traceBefore = tracePath_.empty() ? "" : ReadWhole(tracePath_);
 
     // Wine's heap checking validates every heap call (a double free or a write past a block
@@ -507,7 +518,8 @@ Findings EventRun::Run(const EventCell& cell) {
         if (cell.event == Event::kSecondClicks && CommandWaits(cell.point))
             for (HWND window : foreign)
                 out.Add(&Findings::secondDialogs,
-                        "a second command opened \"" + WindowText(window) + "\"");
+                        "a second command opened \"" + WindowText(window) + "\"" +
+                            (IsBoxOf(window) ? ": " + MessageBoxText(window) : ""));
         CheckMasks(&out);
         if (!Converse(foreign, &out))
             out.Add(&Findings::hangs, "no quiet after the event");
