@@ -92,6 +92,7 @@ class EventRun {
     void SelectT1(bool certificate) const;
     void SlowMonitors();
     void FillChange(HWND dialog, const char* oldPin);
+    void FillSerial(HWND dialog);
     bool Reach(WaitPoint point);
     void Inject(Event event);
     void CheckMasks(Findings* out) const;
@@ -189,6 +190,12 @@ void EventRun::SlowMonitors() {
     WaitForCall("ZQ_OpenDev", mark, false);
 }
 
+void EventRun::FillSerial(HWND dialog) {
+    for (int i = 0; i < 8; ++i)
+        TypeKeys(GetDlgItem(dialog, kCardSerialFields[i]), kSerialGroups[i]);
+    filled_.insert(dialog);
+}
+
 void EventRun::FillChange(HWND dialog, const char* oldPin) {
     TypeKeys(GetDlgItem(dialog, IDC_OLD_PIN), oldPin);
     TypeKeys(GetDlgItem(dialog, IDC_NEW_PIN), kNewPin);
@@ -200,8 +207,12 @@ bool EventRun::Reach(WaitPoint point) {
     HWND dialog = nullptr;
     switch (point) {
     case WaitPoint::kChangePinDialog:
+    case WaitPoint::kChangePinLock:
     case WaitPoint::kChangePinBox:
-        SelectT1(false);
+        if (point == WaitPoint::kChangePinLock)
+            SlowMonitors(); // the scan selects T1 again
+        else
+            SelectT1(false);
         Click(IDC_CHANGE_PIN);
         if (!(dialog = WaitFor(IDC_OLD_PIN)))
             return false;
@@ -209,16 +220,11 @@ bool EventRun::Reach(WaitPoint point) {
         if (point == WaitPoint::kChangePinDialog)
             return true;
         AnswerDialog(dialog, IDOK);
+        if (point == WaitPoint::kChangePinLock) {
+            Sleep(300); // the command now waits for the bracket
+            return true;
+        }
         return WaitFor(kMessageBoxText) != nullptr;
-    case WaitPoint::kChangePinLock:
-        SlowMonitors(); // the scan selects T1 again
-        Click(IDC_CHANGE_PIN);
-        if (!(dialog = WaitFor(IDC_OLD_PIN)))
-            return false;
-        FillChange(dialog, t1Pin_.c_str());
-        AnswerDialog(dialog, IDOK);
-        Sleep(300);
-        return true;
     case WaitPoint::kBindingLock:
         SlowMonitors();
         Click(IDC_DAC_BINDING);
@@ -238,9 +244,7 @@ bool EventRun::Reach(WaitPoint point) {
         AnswerDialog(dialog, IDOK);
         if (!(dialog = WaitFor(IDC_SERIAL2_GROUP4)))
             return false;
-        for (int i = 0; i < 8; ++i)
-            TypeKeys(GetDlgItem(dialog, kCardSerialFields[i]), kSerialGroups[i]);
-        filled_.insert(dialog);
+        FillSerial(dialog);
         if (point == WaitPoint::kBindingSerialDialog)
             return true;
         AnswerDialog(dialog, IDOK);
@@ -374,9 +378,7 @@ void EventRun::Answer(HWND window, bool foreign, Findings* out) {
         AnswerAndWaitGone(window, IDOK, 3000);
     } else if (GetDlgItem(window, IDC_SERIAL2_GROUP4)) {
         if (!filled_.count(window))
-            for (int i = 0; i < 8; ++i)
-                TypeKeys(GetDlgItem(window, kCardSerialFields[i]), kSerialGroups[i]);
-        filled_.insert(window);
+            FillSerial(window);
         AnswerAndWaitGone(window, IDOK, 3000);
     } else if (GetDlgItem(window, IDC_USER_PIN)) {
         if (!filled_.count(window))

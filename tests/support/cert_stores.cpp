@@ -41,34 +41,33 @@ std::map<std::string, StoredCert> ReadStore(const char* name) {
     return certs;
 }
 
-void EmptyStore(const char* name) {
+namespace {
+
+// Deletes the store's certificates that `match` picks (all of them when it is null).
+void DeleteFromStore(const char* name, const std::string* match) {
     HCERTSTORE store = CertOpenSystemStoreA(0, name);
     if (!store)
         return;
-    std::vector<PCCERT_CONTEXT> all;
+    std::vector<PCCERT_CONTEXT> picked;
     PCCERT_CONTEXT cert = nullptr;
     while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr)
-        all.push_back(CertDuplicateCertificateContext(cert));
-    for (PCCERT_CONTEXT each : all)
+        if (!match || std::string(reinterpret_cast<const char*>(cert->pbCertEncoded),
+                                  cert->cbCertEncoded) == *match)
+            picked.push_back(CertDuplicateCertificateContext(cert));
+    for (PCCERT_CONTEXT each : picked)
         CertDeleteCertificateFromStore(each);
     CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
     CertCloseStore(store, 0);
 }
 
+} // namespace
+
+void EmptyStore(const char* name) {
+    DeleteFromStore(name, nullptr);
+}
+
 void RemoveFromStore(const char* name, const std::string& der) {
-    HCERTSTORE store = CertOpenSystemStoreA(0, name);
-    if (!store)
-        return;
-    std::vector<PCCERT_CONTEXT> matches;
-    PCCERT_CONTEXT cert = nullptr;
-    while ((cert = CertEnumCertificatesInStore(store, cert)) != nullptr)
-        if (std::string(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded) ==
-            der)
-            matches.push_back(CertDuplicateCertificateContext(cert));
-    for (PCCERT_CONTEXT each : matches)
-        CertDeleteCertificateFromStore(each);
-    CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-    CertCloseStore(store, 0);
+    DeleteFromStore(name, &der);
 }
 
 std::string Thumbprint(const std::string& der) {
