@@ -125,7 +125,7 @@ bool SignIssued(HCRYPTPROV provider, unsigned keySpec, const std::string& issuer
 
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
                     unsigned padBytes, KeyAndCert* out, std::string* error,
-                    const std::string& issuer) {
+                    const std::string& issuer, int expiresInDays) {
     TemporaryKeySet keySet;
     Provider provider;
     if (!CryptAcquireContextA(provider.out(), keySet.name(), MS_ENHANCED_PROV_A, PROV_RSA_FULL,
@@ -211,6 +211,22 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
         end.wDay = 28;
     if (start.wMonth == 2 && start.wDay == 29)
         start.wDay = 28;
+    if (expiresInDays != 0) {
+        // Valid for a year up to its end, so an expired one was valid once.
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        const long long day = 24LL * 60 * 60 * 10000000;
+        ULARGE_INTEGER at;
+        at.LowPart = now.dwLowDateTime;
+        at.HighPart = now.dwHighDateTime;
+        at.QuadPart =
+            static_cast<ULONGLONG>(static_cast<long long>(at.QuadPart) + expiresInDays * day);
+        FILETIME until = {at.LowPart, at.HighPart};
+        at.QuadPart -= static_cast<ULONGLONG>(365 * day);
+        FILETIME from = {at.LowPart, at.HighPart};
+        FileTimeToSystemTime(&until, &end);
+        FileTimeToSystemTime(&from, &start);
+    }
 
     if (!issuer.empty())
         return SignIssued(provider.get(), keySpec, issuer, name, start, end, extensions, out,

@@ -17,9 +17,10 @@ struct KeyAndCert {
 // constraints of a certification authority. padBytes > 0 adds a private extension of that
 // many bytes, for certificates larger than usual. With an issuer the certificate names that
 // issuer instead of its subject, as one a certification authority above it issued would.
-// False with a reason on failure.
+// expiresInDays: when non-zero, the certificate ends that many days from now (in the past when
+// negative) instead of in ten years. False with a reason on failure.
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
                     unsigned padBytes, KeyAndCert* out, std::string* error,
-                    const std::string& issuer = std::string());
+                    const std::string& issuer = std::string(), int expiresInDays = 0);
 
 } // namespace zqsim

@@ -32,6 +32,7 @@ int Usage() {
                  "  create SERIAL [--device NAME] [--pin PIN] [--changed] [--attempts N]\n"
                  "         [--dac N] [--slot N] [--unplugged] [--bits N] [--pad BYTES] [--root]\n"
                  "         [--root-issued] (a CA root that names another issuer)\n"
+                 "         [--expires DAYS] (the containers' certificates end then; < 0: ended)\n"
                  "         [--container NAME[:both|:sign|:exch|:none]]...\n"
                  "  list | plug SERIAL [--notify] | pull SERIAL [--notify] | remove SERIAL\n"
                  "  reset SERIAL | set SERIAL KEY=VALUE... (pin default attempts dac device\n"
@@ -98,7 +99,7 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* out) {
 // issuer: for the root container's certificate, another authority's name instead of its own.
 bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sign, bool exch,
                            bool ca, unsigned bits, unsigned pad,
-                           const std::string& issuer = std::string()) {
+                           const std::string& issuer = std::string(), int expiresInDays = 0) {
     ContainerRecord c;
     c.name = name;
     std::string error;
@@ -106,7 +107,8 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     if (sign) {
         std::string subject =
             ca ? "Keystead Test Bank Root CA" : token->serial + " " + name + " signature";
-        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, pad, &made, &error, issuer)) {
+        if (!MakeKeyAndCert(subject, AT_SIGNATURE, bits, ca, pad, &made, &error, issuer,
+                            expiresInDays)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -115,7 +117,7 @@ bool AddGeneratedContainer(TokenRecord* token, const std::string& name, bool sig
     }
     if (exch) {
         if (!MakeKeyAndCert(token->serial + " " + name + " encryption", AT_KEYEXCHANGE, bits, false,
-                            pad, &made, &error)) {
+                            pad, &made, &error, std::string(), expiresInDays)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
@@ -136,7 +138,7 @@ int Create(const Rig& rig, int argc, char** argv) {
     t.deviceName = "\\\\.\\VELQUKEY_" + t.serial;
     std::string pin = kFactoryPin;
     int bits = 1024;
-    int pad = 0;
+    int pad = 0, expires = 0;
     bool root = false, rootIssued = false;
     std::vector<std::string> containers;
     for (int i = 1; i < argc; ++i) {
@@ -159,6 +161,9 @@ int Create(const Rig& rig, int argc, char** argv) {
             ++i;
         } else if (a == "--pad" && hasValue && ParseIntArg(argv[i + 1], &pad) && pad >= 0 &&
                    pad <= 1 << 20) {
+            ++i;
+        } else if (a == "--expires" && hasValue && ParseIntArg(argv[i + 1], &expires) &&
+                   expires > -36500 && expires < 36500) {
             ++i;
         } else if (a == "--unplugged") {
             t.plugged = false;
@@ -193,9 +198,9 @@ int Create(const Rig& rig, int argc, char** argv) {
             std::fprintf(stderr, "create: bad container '%s'\n", wanted.c_str());
             return 2;
         }
-        if (!AddGeneratedContainer(&t, name, kind == "both" || kind == "sign",
-                                   kind == "both" || kind == "exch", false,
-                                   static_cast<unsigned>(bits), static_cast<unsigned>(pad)))
+        if (!AddGeneratedContainer(
+                &t, name, kind == "both" || kind == "sign", kind == "both" || kind == "exch", false,
+                static_cast<unsigned>(bits), static_cast<unsigned>(pad), std::string(), expires))
             return 1;
     }
     if (root && !AddGeneratedContainer(&t, kRootContainerName, true, false, true,

@@ -51,7 +51,8 @@ bool KeysteadRun::Launch(const std::string& rig, const std::string& exe) {
     char previous[MAX_PATH + 1];
     const DWORD n = GetEnvironmentVariableA("ZQSIM_RIG", previous, sizeof previous);
     SetEnvironmentVariableA("ZQSIM_RIG", rig.c_str());
-    std::string command = "\"" + exe + "\"";
+    std::string command = "\"" + exe + "\"" + (arguments_.empty() ? "" : " " + arguments_);
+    arguments_.clear();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     if (output_) {

@@ -48,6 +48,8 @@ class KeysteadRun {
     void RedirectOutput(HANDLE file) { output_ = file; }
     // The next Launch starts the program in this folder instead of its own.
     void SetWorkingFolder(const std::string& dir) { workingFolder_ = dir; }
+    // The next Launch gives the program this command line after its name.
+    void SetArguments(const std::string& arguments) { arguments_ = arguments; }
     // Starts the program with ZQSIM_RIG set; true once the process runs.
     bool Launch(const std::string& rig, const std::string& exe = KeysteadPath());
     // Waits until the main window exists and has finished its start-up (its first scan).
@@ -88,6 +90,7 @@ class KeysteadRun {
     HWND main_ = nullptr;
     HANDLE output_ = nullptr;
     std::string workingFolder_;
+    std::string arguments_;
 };
 
 // A copy of Keystead in a folder of its own, with no token library beside it; gone with this.

@@ -5,8 +5,10 @@
 #include <string>
 
 // The one-line name of the running Windows version. 1 when a version record was obtained,
-// 0 when the system accepted neither record size (the text is then left as it was).
-int GetOsDescription(std::string& text);
+// 0 when the system accepted neither record size (the text is then left as it was). The NT
+// workstation's edition word also goes to standard output, unless writeConsoleWord is false
+// (the support report, whose own output that may be).
+int GetOsDescription(std::string& text, bool writeConsoleWord = true);
 
 // A string value under HKEY_LOCAL_MACHINE. 0, with `value` unchanged, when the key cannot be
 // opened; otherwise 1, with `value` empty when the value could not be read or is too long.
@@ -21,4 +23,4 @@ int SystemFileExists(const char* fileName);
 
 // The whole report in the texts of the program's resource set: the operating system, the
 // browser version, the installed provider and whether the device driver files are there.
-std::string ComposeInstallationReport();
+std::string ComposeInstallationReport(bool writeConsoleWord = true);

@@ -64,11 +64,11 @@ int SystemFileExists(const char* fileName) {
     return file ? 1 : 0;
 }
 
-std::string ComposeInstallationReport() {
+std::string ComposeInstallationReport(bool writeConsoleWord) {
     std::string report = LoadText(IDS_REPORT_OS);
 
     std::string os;
-    GetOsDescription(os); // a failed query leaves the line empty
+    GetOsDescription(os, writeConsoleWord); // a failed query leaves the line empty
     report += os;
 
     report += LoadText(IDS_REPORT_BROWSER);

@@ -32,7 +32,7 @@ std::string ReadProductType() {
 
 } // namespace
 
-int GetOsDescription(std::string& text) {
+int GetOsDescription(std::string& text, bool writeConsoleWord) {
     OSVERSIONINFOEXA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
@@ -58,7 +58,7 @@ int GetOsDescription(std::string& text) {
 
     std::string consoleWord;
     install_check::ComposeOsDescription(facts, text, consoleWord);
-    if (!consoleWord.empty())
+    if (writeConsoleWord && !consoleWord.empty())
         std::printf("%s", consoleWord.c_str());
     return 1;
 }

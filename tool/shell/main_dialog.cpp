@@ -36,6 +36,7 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
         OnCommand<MainDialog>(ID_TRAY_QUIT, &MainDialog::OnTrayQuit),
         OnCommand<MainDialog>(ID_TRAY_REFRESH, &MainDialog::OnTrayRefresh),
         OnCommand<MainDialog>(ID_TRAY_SHOW, &MainDialog::OnTrayShow),
+        OnCommand<MainDialog>(ID_TRAY_REPORT, &MainDialog::OnSupportReport),
         OnMessage<MainDialog>(WM_DEVICECHANGE, &MainDialog::OnDeviceChange),
         OnMessage<MainDialog>(WM_HELP, &MainDialog::OnHelp),
     };

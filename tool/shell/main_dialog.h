@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class MonitorBatch;
 class TokenSession;
@@ -62,9 +63,14 @@ class MainDialog : public dialogkit::ModalDialog {
     void OnCancel() override;
 
   private:
-    // Refresh and the scan (tool/shell/scan_command.cpp)
-    void ScanTokens();
-    void ScanInsideBracket(TokenSession& session, MonitorBatch& monitors);
+    // Refresh and the scan (tool/shell/scan_command.cpp). The scan hands back the token
+    // certificates it read; false when it did not run.
+    typedef std::vector<std::vector<unsigned char>> ScannedCertificates;
+    bool ScanTokens(ScannedCertificates* found);
+    void ScanInsideBracket(TokenSession& session, MonitorBatch& monitors,
+                           ScannedCertificates* found);
+    // Expiry warnings after a scan (tool/shell/expiry_notice.cpp)
+    void AnnounceExpiringCertificates(const ScannedCertificates& certificates);
 
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnHelp(WPARAM, LPARAM);
@@ -110,6 +116,9 @@ class MainDialog : public dialogkit::ModalDialog {
 
     // Card binding (tool/shell/card_commands.cpp)
     void OnDacBinding();
+
+    // The icon menu's support report (tool/shell/report_command.cpp)
+    void OnSupportReport();
 
     // Installation check (tool/install_check/system_information.cpp)
     void OnSystemInformation();

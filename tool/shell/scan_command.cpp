@@ -6,9 +6,12 @@
 #include "pin/default_pin_monitor.h"
 #include "platform/windows_family.h"
 #include "resources/resource.h"
+#include "token/root_container.h"
 #include "token/scan_state.h"
 #include "token/token_scan.h"
 #include "token/token_session.h"
+
+#include <cstring>
 
 #ifndef KEYSTEAD_SETS_INTEGRITY_LABEL
 #define KEYSTEAD_SETS_INTEGRITY_LABEL 1
@@ -25,14 +28,18 @@ void MainDialog::OnRefresh() {
         return;
     g_refreshBusy.store(1);
     EnableWindow(Item(IDC_REFRESH), FALSE);
-    ScanTokens();
+    ScannedCertificates found;
+    const bool scanned = ScanTokens(&found);
     EnableWindow(Item(IDC_REFRESH), TRUE);
     g_refreshBusy.store(0);
+    if (scanned)
+        AnnounceExpiringCertificates(found);
 }
 
-void MainDialog::ScanTokens() {
+bool MainDialog::ScanTokens(ScannedCertificates* found) {
     if (g_pinPromptShown.load() != 0)
-        return;
+        return false;
+    bool scanned = false;
     WaitForSingleObject(g_scanMutex, INFINITE);
     MonitorBatch monitors;
     {
@@ -44,28 +51,36 @@ void MainDialog::ScanTokens() {
             DisableTokenCommands();
             m_tree.ResetTree();
             UnregisterCertificates(nullptr, 0);
-            ScanInsideBracket(session, monitors);
+            ScanInsideBracket(session, monitors, found);
+            scanned = true;
         }
     }
     ReleaseMutex(g_scanMutex);
     monitors.ReleaseAll();
+    return scanned;
 }
 
-void MainDialog::ScanInsideBracket(TokenSession& session, MonitorBatch& monitors) {
+void MainDialog::ScanInsideBracket(TokenSession& session, MonitorBatch& monitors,
+                                   ScannedCertificates* found) {
     // Each certificate is registered right after it is read, still inside the bracket; each
     // token that answered gets its monitor once it is closed again.
     struct HandOffs : ScanListener {
-        HandOffs(MainDialog& dialog, MonitorBatch& batch) : dialog_(dialog), monitors_(batch) {}
+        HandOffs(MainDialog& dialog, MonitorBatch& batch, ScannedCertificates* found)
+            : dialog_(dialog), monitors_(batch), found_(found) {}
         void OnCertificate(const char* containerName, const unsigned char* certificate,
                            std::int32_t length, std::uint8_t usage) override {
             RegisterCertificate(containerName, certificate, length, usage);
+            // The user's own certificates are watched for their end; the bank's root is not.
+            if (std::strcmp(containerName, kRootContainerName) != 0 && length > 0)
+                found_->emplace_back(certificate, certificate + length);
         }
         void OnTokenClosed(const DeviceName& deviceName) override { monitors_.Add(deviceName); }
         // A Keystead whose tokens other programs could not reach ends, as on a failed label.
         void OnLabelRefused() override { dialog_.EndOnHardStop(1); }
         MainDialog& dialog_;
         MonitorBatch& monitors_;
-    } handOffs(*this, monitors);
+        ScannedCertificates* found_;
+    } handOffs(*this, monitors, found);
     const bool label = KEYSTEAD_SETS_INTEGRITY_LABEL && platform::IsVistaFamily();
     ScanIntoTree(session, m_tree, m_containerName, label, handOffs);
 }

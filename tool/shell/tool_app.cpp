@@ -2,6 +2,7 @@
 #include "dialogkit/string_table.h"
 #include "main_dialog.h"
 #include "platform/library_search.h"
+#include "support_report/report_mode.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -58,9 +59,13 @@ ToolApp theApp;
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     (void)g_ansiCodePage;
     platform::TakeWorkingFolderOutOfSearch();
+    // The support report runs beside a running Keystead, without a window of its own.
+    int reported = 0;
+    if (support_report::RunReportMode(commandLine, &reported))
+        return reported;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     theApp.InitInstance();

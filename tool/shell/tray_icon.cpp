@@ -23,6 +23,28 @@ void TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, const std::string&
     added_ = true;
 }
 
+void TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
+    if (!added_)
+        return;
+    NOTIFYICONDATAA balloon = nid_;
+    balloon.uFlags = NIF_INFO;
+    std::strncpy(balloon.szInfoTitle, title.c_str(), sizeof balloon.szInfoTitle - 1);
+    std::strncpy(balloon.szInfo, text.c_str(), sizeof balloon.szInfo - 1);
+    balloon.uTimeout = 15000;
+    balloon.dwInfoFlags = NIIF_WARNING;
+    Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
+void TrayIcon::SetTip(const std::string& tip) {
+    if (!added_)
+        return;
+    std::memset(nid_.szTip, 0, sizeof nid_.szTip);
+    std::strncpy(nid_.szTip, tip.c_str(), sizeof nid_.szTip - 1);
+    NOTIFYICONDATAA modify = nid_;
+    modify.uFlags = NIF_TIP;
+    Shell_NotifyIconA(NIM_MODIFY, &modify);
+}
+
 void TrayIcon::Remove() {
     if (!added_)
         return;

@@ -18,6 +18,10 @@ class TrayIcon {
     // outcome is not examined: a shell that refuses it leaves Keystead as it is.
     void Add(HWND owner, UINT id, UINT callbackMessage, const std::string& tip);
     void Remove();
+    // A warning balloon from the icon (shells that show them).
+    void ShowBalloon(const std::string& title, const std::string& text);
+    // The icon's tip, cut to what the shell keeps.
+    void SetTip(const std::string& tip);
 
   private:
     NOTIFYICONDATAA nid_;

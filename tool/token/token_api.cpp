@@ -4,6 +4,32 @@
 
 TokenApi g_tokenApi;
 
+const char* const kVendorEntryNames[25] = {"ZQ_OpenDev",
+                                           "ZQ_CloseDev",
+                                           "ZQ_ListAllDev",
+                                           "ZQ_TokenListContainer",
+                                           "ZQPro_GetSn",
+                                           "ZQ_TokenGetCertSize",
+                                           "ZQ_TokenGetCert",
+                                           "ZQM1_ChangePIN",
+                                           "ZQpro_GetPinTime",
+                                           "ZQpro_ReloadPin",
+                                           "ClearPinFromMem",
+                                           "LockUKey",
+                                           "UnlockUKey",
+                                           "ZQ_TokenCreateCon",
+                                           "ZQ_TokenImportRsaKeyObj",
+                                           "ZQ_TokenWrtCert",
+                                           "ZQ_SelectDev",
+                                           "ZQ_CreateResource",
+                                           "ZQpro_InitDynamicCode",
+                                           "ZQpro_IsSupportDynamicCode",
+                                           "ZQpro_RemoveDynamicCode",
+                                           "ZQ_ToKenVerifySo",
+                                           "ZQ_ToKenVerifyUser",
+                                           "ZQ_IsDefaultPin",
+                                           "ZQ_ToKenChangeUser"};
+
 namespace {
 
 // A pointer to a __cdecl function. In a 32-bit build the convention is part of the function's

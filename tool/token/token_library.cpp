@@ -117,3 +117,25 @@ bool TokenLibrary::WaitUntilUnused(DWORD timeoutMs) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
+
+std::string TokenLibrary::LoadedPath() const {
+    char path[MAX_PATH + 1];
+    std::memset(path, 0, sizeof path);
+    EnterCriticalSection(&g_state.lock);
+    if (g_state.module)
+        GetModuleFileNameA(g_state.module, path, MAX_PATH);
+    LeaveCriticalSection(&g_state.lock);
+    return path;
+}
+
+bool MissingVendorFunctions(const std::string& path, std::vector<std::string>* missing) {
+    missing->clear();
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module)
+        return false;
+    for (const char* name : kVendorEntryNames)
+        if (!GetProcAddress(module, name))
+            missing->push_back(name);
+    FreeLibrary(module);
+    return true;
+}

@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 class TokenLibrary {
   public:
     TokenLibrary() = default;
@@ -28,4 +31,10 @@ class TokenLibrary {
     // Waits up to timeoutMs, serving messages sent to this thread's windows, until no lease is
     // held; true once none is.
     bool WaitUntilUnused(DWORD timeoutMs);
+    // The full path the bound library was loaded from; empty when none is loaded.
+    std::string LoadedPath() const;
 };
+
+// Which of the 25 entry points the library at that path lacks, in binding order; loads it for
+// the question and frees it again. False when it does not load at all.
+bool MissingVendorFunctions(const std::string& path, std::vector<std::string>* missing);

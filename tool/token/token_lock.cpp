@@ -2,6 +2,7 @@
 
 #include "library_lease.h"
 #include "vendor_entries.h"
+#include "vendor_failures.h"
 
 #include <windows.h>
 
@@ -50,18 +51,18 @@ bool WaitServingSentMessages(HANDLE mutex, const std::atomic<std::int32_t>* give
 
 TokenLockBracket::TokenLockBracket() : held_(WaitServingSentMessages(BracketMutex(), nullptr)) {
     if (held_)
-        g_tokenApi.LockUKey();
+        vendor_failures::Checked("LockUKey", g_tokenApi.LockUKey());
 }
 
 TokenLockBracket::TokenLockBracket(const std::atomic<std::int32_t>& giveUp)
     : held_(WaitServingSentMessages(BracketMutex(), &giveUp)) {
     if (held_)
-        g_tokenApi.LockUKey();
+        vendor_failures::Checked("LockUKey", g_tokenApi.LockUKey());
 }
 
 TokenLockBracket::~TokenLockBracket() {
     if (!held_)
         return;
-    g_tokenApi.UnlockUKey();
+    vendor_failures::Checked("UnlockUKey", g_tokenApi.UnlockUKey());
     ReleaseMutex(BracketMutex());
 }

@@ -3,6 +3,7 @@
 #include "library_lease.h"
 #include "token_lock.h"
 #include "vendor_entries.h"
+#include "vendor_failures.h"
 
 #include <cstring>
 
@@ -46,7 +47,8 @@ std::int32_t TokenSession::Open() {
     if (!bracket_ || handle_ != 0)
         return kTokenNotReached;
     TokenHandle handle = 0;
-    const std::int32_t status = g_tokenApi.ZQ_OpenDev(device_.text, Length(device_.text), &handle);
+    const std::int32_t status = vendor_failures::Checked(
+        "ZQ_OpenDev", g_tokenApi.ZQ_OpenDev(device_.text, Length(device_.text), &handle));
     if (status == kTokenOk)
         handle_ = handle;
     return status;
@@ -55,7 +57,8 @@ std::int32_t TokenSession::Open() {
 std::int32_t TokenSession::Close() {
     if (!Reaches())
         return kTokenNotReached;
-    const std::int32_t status = g_tokenApi.ZQ_CloseDev(handle_);
+    const std::int32_t status =
+        vendor_failures::Checked("ZQ_CloseDev", g_tokenApi.ZQ_CloseDev(handle_));
     handle_ = 0;
     return status;
 }
@@ -65,7 +68,8 @@ std::int32_t TokenSession::ReadSerial() {
         return kTokenNotReached;
     char serial[kVendorTextBytes];
     std::memset(serial, 0, sizeof serial);
-    return g_tokenApi.ZQPro_GetSn(handle_, serial);
+    return vendor_failures::Checked("ZQPro_GetSn", g_tokenApi.ZQPro_GetSn(handle_, serial),
+                                    kTokenSwSuccess);
 }
 
 std::int32_t TokenSession::IsDefaultPin() {
@@ -73,13 +77,18 @@ std::int32_t TokenSession::IsDefaultPin() {
 }
 
 std::int32_t TokenSession::ChangeUserPin(const char* oldPin, const char* newPin) {
-    return Reaches() ? g_tokenApi.ZQ_ToKenChangeUser(handle_, oldPin, Length(oldPin), newPin,
-                                                     Length(newPin))
-                     : kTokenNotReached;
+    if (!Reaches())
+        return kTokenNotReached;
+    return vendor_failures::Checked(
+        "ZQ_ToKenChangeUser",
+        g_tokenApi.ZQ_ToKenChangeUser(handle_, oldPin, Length(oldPin), newPin, Length(newPin)));
 }
 
 std::int32_t TokenSession::VerifyUserPin(const char* pin) {
-    return Reaches() ? g_tokenApi.ZQ_ToKenVerifyUser(handle_, pin, Length(pin)) : kTokenNotReached;
+    return Reaches()
+               ? vendor_failures::Checked("ZQ_ToKenVerifyUser",
+                                          g_tokenApi.ZQ_ToKenVerifyUser(handle_, pin, Length(pin)))
+               : kTokenNotReached;
 }
 
 std::int32_t TokenSession::PinAttemptsLeft() {
@@ -91,7 +100,11 @@ std::int32_t TokenSession::SupportsDynamicCode() {
 }
 
 std::int32_t TokenSession::InitDynamicCode(const unsigned char* serial, std::int32_t count) {
-    return Reaches() ? g_tokenApi.ZQpro_InitDynamicCode(handle_, serial, count) : kTokenNotReached;
+    return Reaches()
+               ? vendor_failures::Checked("ZQpro_InitDynamicCode",
+                                          g_tokenApi.ZQpro_InitDynamicCode(handle_, serial, count),
+                                          kTokenSwSuccess)
+               : kTokenNotReached;
 }
 
 void TokenSession::EndBracket() {

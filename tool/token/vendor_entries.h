@@ -58,6 +58,10 @@ struct TokenApi {
                                               std::int32_t newLength);
 };
 
+// The 25 names in binding order.
+extern const char* const kVendorEntryNames[25];
+static_assert(sizeof(TokenApi) == 25 * sizeof(void*), "one entry a name");
+
 // Written by BindTokenApi on the user-interface thread before any other thread exists, read
 // without locking afterwards, cleared when the library is freed (TokenLibrary).
 extern TokenApi g_tokenApi;
