@@ -15,3 +15,5 @@ keystead_platform_free_library(keystead_pin_rules ${KEYSTEAD_ROOT}/tool/pin/pin_
     ${KEYSTEAD_ROOT}/tool/pin/pin_field.cpp)
 keystead_platform_free_library(keystead_card_rules
     ${KEYSTEAD_ROOT}/tool/card_binding/serial_codec.cpp)
+keystead_platform_free_library(keystead_expiry_rules
+    ${KEYSTEAD_ROOT}/tool/certificates/expiry_rules.cpp)
