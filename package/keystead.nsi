@@ -44,6 +44,8 @@ Target ${TARGET}
 ; added: one value a root, named by its SHA-1 thumbprint.
 !define ROOTS_KEY "Software\Keystead\Roots"
 !define ADDED_ROOTS_KEY "Software\Keystead\AddedRoots"
+; The days Keystead last warned of each expiring certificate.
+!define EXPIRY_ANNOUNCED_KEY "Software\Keystead\ExpiryAnnounced"
 !define CERT_STORE_PROV_SYSTEM_REGISTRY_A 12
 !define CERT_STORE_PROV_SYSTEM_REGISTRY_W 13
 !define CERT_SYSTEM_STORE_CURRENT_USER 0x10000
@@ -369,6 +371,7 @@ Section "Uninstall"
   Call un.RemoveProviderCertificates
   Call un.RemoveAddedRoots
   DeleteRegKey HKCU "${ADDED_ROOTS_KEY}"
+  DeleteRegKey HKCU "${EXPIRY_ANNOUNCED_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PRODUCT}"
   DeleteRegKey HKLM "${ROOTS_KEY}"
   DeleteRegKey /ifempty HKLM "Software\${PRODUCT}"

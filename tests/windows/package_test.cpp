@@ -513,6 +513,14 @@ TEST_F(PackageTest, OnlyTheNamedBankRootIsTrustedAndTheUninstallerTakesAwayOnlyK
     EXPECT_EQ(ReadStore("ROOT").count(stranger), 0u) << "a root the package does not name";
     EXPECT_EQ(Value(std::string("Software\\Keystead\\Roots"), Thumbprint(bankRoot).c_str()), "");
 
+    // What Keystead remembers of its expiry warnings goes with it too.
+    HKEY announced = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Keystead\\ExpiryAnnounced", 0, nullptr,
+                              0, KEY_SET_VALUE, nullptr, &announced, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(announced, Thumbprint(own).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>("20261211"), 9);
+    RegCloseKey(announced);
     ASSERT_TRUE(Uninstall(true));
     std::map<std::string, StoredCert> trusted = ReadStore("ROOT");
     EXPECT_EQ(trusted.count(bankRoot), 0u) << "the root Keystead added stays trusted";

@@ -312,16 +312,17 @@ TEST_P(ResourceSetTest, CardSerialFieldsRunInTheirOddNumbering) {
     EXPECT_EQ(second->y, 53);
 }
 
-TEST_P(ResourceSetTest, TrayMenuHoldsShowRefreshQuit) {
+// The three items keep their places; the support report comes after them.
+TEST_P(ResourceSetTest, TrayMenuHoldsShowRefreshQuitThenTheSupportReport) {
     HMENU menu = LoadMenuW(module_, MAKEINTRESOURCEW(136));
     ASSERT_NE(menu, nullptr);
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(GetMenuItemCount(popup), 3);
-    const UINT ids[] = {32771, 32772, 32773};
-    const char* english[] = {"Show Keystead", "Refresh", "Quit"};
-    const char* chinese[] = {"Keystead", u8"刷新", u8"退出"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(GetMenuItemCount(popup), 4);
+    const UINT ids[] = {32771, 32772, 32773, 32774};
+    const char* english[] = {"Show Keystead", "Refresh", "Quit", "Support report..."};
+    const char* chinese[] = {"Keystead", u8"刷新", u8"退出", u8"支持报告..."};
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(GetMenuItemID(popup, i), ids[i]);
         wchar_t text[64] = {};
         GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);

@@ -55,23 +55,27 @@ std::vector<ExpiringCertificate>
 TakeDueAnnouncements(const std::vector<std::vector<unsigned char>>& certificates, bool* anyDue) {
     std::vector<ExpiringCertificate> due;
     *anyDue = false;
+    std::vector<CertificateFacts> dueFacts;
+    std::set<std::string> seen; // a certificate on two tokens is one announcement
+    for (const std::vector<unsigned char>& der : certificates) {
+        CertificateFacts facts;
+        if (DescribeCertificate(der.data(), static_cast<std::int32_t>(der.size()), &facts) &&
+            expiry::IsDue(facts.daysLeft) && !facts.thumbprint.empty() &&
+            seen.insert(facts.thumbprint).second)
+            dueFacts.push_back(facts);
+    }
+    // The key is made only when there is something to remember, and the days of other days
+    // are dropped then.
     platform::RegistryKey key(HKEY_CURRENT_USER, kExpiryAnnouncedKey,
-                              KEY_QUERY_VALUE | KEY_SET_VALUE, true);
+                              KEY_QUERY_VALUE | KEY_SET_VALUE, !dueFacts.empty());
     if (!key.open())
         return due; // nothing could be remembered: rather no warning than one on every scan
     const std::string today = Today();
     ForgetOtherDays(key.get(), today);
-    std::set<std::string> seen; // a certificate on two tokens is one announcement
-    for (const std::vector<unsigned char>& der : certificates) {
-        CertificateFacts facts;
-        if (!DescribeCertificate(der.data(), static_cast<std::int32_t>(der.size()), &facts) ||
-            !expiry::IsDue(facts.daysLeft) || facts.thumbprint.empty())
-            continue;
-        *anyDue = true;
-        if (!seen.insert(facts.thumbprint).second ||
-            expiry::AnnouncedToday(StoredDay(key.get(), facts.thumbprint), today))
-            continue;
-        if (RegSetValueExA(key.get(), facts.thumbprint.c_str(), 0, REG_SZ,
+    *anyDue = !dueFacts.empty();
+    for (const CertificateFacts& facts : dueFacts) {
+        if (expiry::AnnouncedToday(StoredDay(key.get(), facts.thumbprint), today) ||
+            RegSetValueExA(key.get(), facts.thumbprint.c_str(), 0, REG_SZ,
                            reinterpret_cast<const BYTE*>(today.c_str()),
                            static_cast<DWORD>(today.size() + 1)) != ERROR_SUCCESS)
             continue;
