@@ -17,3 +17,4 @@ keystead_platform_free_library(keystead_card_rules
     ${KEYSTEAD_ROOT}/tool/card_binding/serial_codec.cpp)
 keystead_platform_free_library(keystead_expiry_rules
     ${KEYSTEAD_ROOT}/tool/certificates/expiry_rules.cpp)
+keystead_platform_free_library(keystead_tray_rules ${KEYSTEAD_ROOT}/tool/shell/icon_record.cpp)

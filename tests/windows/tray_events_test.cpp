@@ -169,3 +169,31 @@ TEST_F(TrayTest, OnThe9xFamilyEveryFourthEventIsActedOnAfterAPause) {
     }
     EXPECT_EQ(acted, "100010001");
 }
+
+// The icon shows whatever family Wine presents, and where the shell reports 4.71 (the Keystead
+// built to see a shell before 5.0, whose icon takes the first, 88-byte record).
+TEST_F(TrayTest, TheIconShowsInEveryFamilyAndOnAShellBefore5) {
+    ASSERT_EQ(rig_.Ctl("pull E1"), 0); // no token: the Vista family's label would end Keystead
+    const struct {
+        const char* version;
+        bool olderShell;
+    } runs[] = {{"win95", false}, {"win98", false}, {"winme", false}, {"nt40", false},
+                {"win2k", false}, {"winxp", false}, {"vista", false}, {"win7", false},
+                {"win95", true},  {"nt40", true},   {"winxp", true}};
+    for (const auto& run : runs) {
+        SetWindowsVersion("Keystead.exe", run.version);
+        const bool started = app_.Start(
+            rig_.dir(), run.olderShell ? TestBinDir() + "\\absent\\Keystead.exe" : KeysteadPath());
+        SetWindowsVersion("Keystead.exe", "winxp");
+        ASSERT_TRUE(started) << run.version;
+        int shown = 0;
+        for (int i = 0; i < 40 && shown == 0; ++i, Sleep(100))
+            shown = TrayTipsReading(L"Keystead");
+        EXPECT_EQ(shown, 1) << run.version << (run.olderShell ? " with shell 4.71" : "");
+        EXPECT_TRUE(IconPresent()) << run.version;
+        app_.Send(kEndRequest);
+        DWORD code = 0;
+        EXPECT_TRUE(app_.WaitExit(10000, &code)) << run.version;
+        EXPECT_EQ(TrayTipsReading(L"Keystead"), 0) << run.version << ": the icon went with it";
+    }
+}

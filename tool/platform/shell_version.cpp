@@ -7,15 +7,18 @@
 
 namespace platform {
 
-bool ShellShowsBalloons() {
+ShellVersion RunningShellVersion() {
+    const ShellVersion first = {4, 0};
     typedef HRESULT CALLBACK VersionQuery(DLLVERSIONINFO*);
     VersionQuery* query = FindSystemFunction<VersionQuery>("shell32.dll", "DllGetVersion");
     if (!query)
-        return false;
+        return first;
     DLLVERSIONINFO version;
     ZeroMemory(&version, sizeof version);
     version.cbSize = sizeof version;
-    return SUCCEEDED(query(&version)) && version.dwMajorVersion >= 5;
+    if (FAILED(query(&version)))
+        return first;
+    return {version.dwMajorVersion, version.dwMinorVersion};
 }
 
 } // namespace platform

@@ -1,10 +1,15 @@
-// What the running shell (SHELL32) can show in the notification area.
+// The version of the running shell (SHELL32), which decides what the notification area takes.
 #pragma once
 
 namespace platform {
 
-// Shell32 5.0 and later (2000, Me, and 95/98/NT 4.0 with the desktop update of IE 5) show
-// balloon tips; shell32 4.x has no DllGetVersion at all, or reports 4.
-bool ShellShowsBalloons();
+struct ShellVersion {
+    unsigned major;
+    unsigned minor;
+};
+
+// From SHELL32's DllGetVersion, looked up at run time. Shell32 4.00 (95 and NT 4.0 as they
+// came) has no such export: that, or a failing call, reads as 4.0.
+ShellVersion RunningShellVersion();
 
 } // namespace platform

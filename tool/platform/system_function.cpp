@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#ifdef KEYSTEAD_SHELL_VERSION
+#include <shlwapi.h>
+#endif
+
 namespace {
 
 #ifdef KEYSTEAD_ABSENT_FUNCTIONS
@@ -23,11 +27,27 @@ bool ActsAsAbsent(const char*) {
 }
 #endif
 
+#ifdef KEYSTEAD_SHELL_VERSION
+// A test build whose shell answers as an older one (major * 100 + minor), as 95 and NT 4.0 with
+// Internet Explorer's desktop update do.
+HRESULT CALLBACK OlderShellVersion(DLLVERSIONINFO* version) {
+    version->dwMajorVersion = KEYSTEAD_SHELL_VERSION / 100;
+    version->dwMinorVersion = KEYSTEAD_SHELL_VERSION % 100;
+    version->dwBuildNumber = 0;
+    version->dwPlatformID = DLLVER_PLATFORM_WINDOWS;
+    return S_OK;
+}
+#endif
+
 } // namespace
 
 FARPROC FindSystemFunction(const char* module, const char* name) {
     if (ActsAsAbsent(name))
         return nullptr;
+#ifdef KEYSTEAD_SHELL_VERSION
+    if (std::strcmp(name, "DllGetVersion") == 0 && lstrcmpiA(module, "shell32.dll") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(OlderShellVersion));
+#endif
     HMODULE loaded = GetModuleHandleA(module);
     return loaded ? GetProcAddress(loaded, name) : nullptr;
 }

@@ -5,7 +5,6 @@
 #include "certificates/expiry_rules.h"
 #include "certificates/expiry_warning.h"
 #include "dialogkit/string_table.h"
-#include "platform/shell_version.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,7 +20,7 @@ void MainDialog::AnnounceExpiringCertificates(
     bool anyDue = false;
     const std::vector<ExpiringCertificate> due = TakeDueAnnouncements(certificates, &anyDue);
     const std::string title = LoadText(IDS_KEYSTEAD_TITLE);
-    if (platform::ShellShowsBalloons()) {
+    if (m_nid.showsBalloons()) {
         if (!due.empty())
             m_nid.ShowBalloon(expiry::FitLines(LoadText(IDS_EXPIRY_TITLE), 64, IsAnsiLeadByte),
                               expiry::FitLines(ExpiryLines(due), 256, IsAnsiLeadByte));

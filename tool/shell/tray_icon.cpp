@@ -1,5 +1,7 @@
 #include "tray_icon.h"
 
+#include "platform/shell_version.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -8,15 +10,20 @@ TrayIcon::TrayIcon() {
 }
 
 void TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, const std::string& tip) {
-    // The layout without the trailing GUID: 488 bytes in the 32-bit program.
-    nid_.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
+    const platform::ShellVersion shell = platform::RunningShellVersion();
+    record_ = tray::IconRecordFor(shell.major, shell.minor);
+    // The second version without the trailing GUID: 488 bytes in the 32-bit program; the first
+    // ends after its 64-byte tip: 88 bytes.
     static_assert(sizeof(void*) != 4 || offsetof(NOTIFYICONDATAA, guidItem) == 488);
+    static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88);
+    nid_.cbSize = record_ == tray::IconRecord::kSecondVersion ? offsetof(NOTIFYICONDATAA, guidItem)
+                                                              : NOTIFYICONDATAA_V1_SIZE;
     nid_.hWnd = owner;
     nid_.uID = id;
     nid_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid_.uCallbackMessage = callbackMessage;
     nid_.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-    std::strncpy(nid_.szTip, tip.c_str(), sizeof nid_.szTip - 1);
+    std::strncpy(nid_.szTip, tip.c_str(), tipBytes() - 1);
     Shell_NotifyIconA(NIM_ADD, &nid_);
     DestroyIcon(nid_.hIcon); // the shell keeps its own copy
     nid_.hIcon = nullptr;
@@ -24,7 +31,7 @@ void TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, const std::string&
 }
 
 void TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
-    if (!added_)
+    if (!added_ || !showsBalloons())
         return;
     NOTIFYICONDATAA balloon = nid_;
     balloon.uFlags = NIF_INFO;
@@ -39,7 +46,7 @@ void TrayIcon::SetTip(const std::string& tip) {
     if (!added_)
         return;
     std::memset(nid_.szTip, 0, sizeof nid_.szTip);
-    std::strncpy(nid_.szTip, tip.c_str(), sizeof nid_.szTip - 1);
+    std::strncpy(nid_.szTip, tip.c_str(), tipBytes() - 1);
     NOTIFYICONDATAA modify = nid_;
     modify.uFlags = NIF_TIP;
     Shell_NotifyIconA(NIM_MODIFY, &modify);
