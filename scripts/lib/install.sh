@@ -26,6 +26,8 @@ keystead_missing_packages() {
     have import || missing+=(imagemagick)
     have xwininfo || missing+=(x11-utils)
     have openssl || missing+=(openssl)
+    # Fetches the runtime's start-up sources (startup_sources.sh).
+    have curl || missing+=(curl)
     # The setup programs of the package.
     have makensis || missing+=(nsis)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)

@@ -190,6 +190,8 @@ int BytesPoppedOnReturn(const std::vector<std::uint8_t>& code, std::string* why)
             length = 1 + ModRmLength(code, at + 1);
         else if (op == 0x83) // add/sub r/m32, imm8
             length = 2 + ModRmLength(code, at + 1);
+        else if (op == 0x25) // and eax, imm32: the Pentium's way to widen a byte
+            length = 5;
         else if (op == 0x0F && at + 1 < code.size() &&
                  (code[at + 1] == 0x95 || code[at + 1] == 0xB6)) // setne, movzx
             length = 2 + ModRmLength(code, at + 2);

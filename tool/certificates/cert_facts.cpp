@@ -1,4 +1,5 @@
 #include "cert_facts.h"
+#include "platform/format_text.h"
 
 #include "bank_roots.h"
 #include "cert_store.h"
@@ -21,8 +22,8 @@ std::string TimeText(const FILETIME& time) {
     if (!FileTimeToSystemTime(&time, &at))
         return std::string();
     char text[40];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", at.wYear, at.wMonth,
-                  at.wDay, at.wHour, at.wMinute, at.wSecond);
+    platform::FormatText(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", at.wYear,
+                         at.wMonth, at.wDay, at.wHour, at.wMinute, at.wSecond);
     return text;
 }
 
@@ -76,7 +77,7 @@ bool DescribeCertificate(const unsigned char* der, std::int32_t length, Certific
     // Stored least significant byte first.
     for (DWORD i = info->SerialNumber.cbData; i > 0; --i) {
         char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", info->SerialNumber.pbData[i - 1]);
+        platform::FormatText(hex, sizeof hex, "%02X", info->SerialNumber.pbData[i - 1]);
         facts->serialNumber += hex;
     }
     facts->validFrom = TimeText(info->NotBefore);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -18,15 +19,12 @@ bool NamesTokenProvider(PCCERT_CONTEXT cert, const wchar_t* provider) {
             TRUE ||
         size < sizeof(CRYPT_KEY_PROV_INFO))
         return false;
-    std::vector<BYTE> buffer;
-    try {
-        buffer.resize(size);
-    } catch (const std::bad_alloc&) {
-        return false; // cannot look at it, so it is passed over
-    }
-    if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buffer.data(), &size))
+    // The size comes from the store; one that cannot be had is passed over, not fatal.
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
+    if (!buffer ||
+        !CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buffer.get(), &size))
         return false;
-    const CRYPT_KEY_PROV_INFO* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.data());
+    const CRYPT_KEY_PROV_INFO* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(buffer.get());
     return info->pwszProvName && std::wcscmp(info->pwszProvName, provider) == 0;
 }
 

@@ -1,7 +1,5 @@
 #include "expiry_rules.h"
 
-#include <cstdio>
-
 namespace expiry {
 
 namespace {
@@ -16,9 +14,12 @@ std::int64_t DaysLeft(std::int64_t notAfter, std::int64_t now) {
 }
 
 std::string DayStamp(unsigned year, unsigned month, unsigned day) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04u%02u%02u", year % 10000, month % 100, day % 100);
-    return text;
+    const unsigned fields[3][2] = {{year % 10000, 1000}, {month % 100, 10}, {day % 100, 10}};
+    std::string stamp;
+    for (const auto& field : fields)
+        for (unsigned place = field[1]; place > 0; place /= 10)
+            stamp += static_cast<char>('0' + field[0] / place % 10);
+    return stamp;
 }
 
 std::string FitLines(const std::string& text, std::size_t capacity,

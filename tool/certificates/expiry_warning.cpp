@@ -1,4 +1,5 @@
 #include "expiry_warning.h"
+#include "platform/format_text.h"
 
 #include "cert_facts.h"
 #include "expiry_rules.h"
@@ -11,7 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <algorithm>
 
 namespace {
 
@@ -56,13 +57,15 @@ TakeDueAnnouncements(const std::vector<std::vector<unsigned char>>& certificates
     std::vector<ExpiringCertificate> due;
     *anyDue = false;
     std::vector<CertificateFacts> dueFacts;
-    std::set<std::string> seen; // a certificate on two tokens is one announcement
+    std::vector<std::string> seen; // a certificate on two tokens is one announcement
     for (const std::vector<unsigned char>& der : certificates) {
         CertificateFacts facts;
         if (DescribeCertificate(der.data(), static_cast<std::int32_t>(der.size()), &facts) &&
             expiry::IsDue(facts.daysLeft) && !facts.thumbprint.empty() &&
-            seen.insert(facts.thumbprint).second)
+            std::find(seen.begin(), seen.end(), facts.thumbprint) == seen.end()) {
+            seen.push_back(facts.thumbprint);
             dueFacts.push_back(facts);
+        }
     }
     // The key is made only when there is something to remember, and the days of other days
     // are dropped then.
@@ -94,10 +97,11 @@ std::string ExpiryLines(const std::vector<ExpiringCertificate>& due) {
         const std::string format = LoadText(cert.daysLeft > 0 ? IDS_EXPIRES_IN : IDS_EXPIRED);
         char line[512];
         if (cert.daysLeft > 0)
-            std::snprintf(line, sizeof line, format.c_str(), cert.name.c_str(),
-                          static_cast<int>(cert.daysLeft), cert.until.c_str());
+            platform::FormatText(line, sizeof line, format.c_str(), cert.name.c_str(),
+                                 static_cast<int>(cert.daysLeft), cert.until.c_str());
         else
-            std::snprintf(line, sizeof line, format.c_str(), cert.name.c_str(), cert.until.c_str());
+            platform::FormatText(line, sizeof line, format.c_str(), cert.name.c_str(),
+                                 cert.until.c_str());
         if (!lines.empty())
             lines += "\n";
         lines += line;

@@ -58,7 +58,8 @@ int GetOsDescription(std::string& text, bool writeConsoleWord) {
 
     std::string consoleWord;
     install_check::ComposeOsDescription(facts, text, consoleWord);
+    // The word is written as it stands (it holds no conversion), by the system's own runtime.
     if (writeConsoleWord && !consoleWord.empty())
-        std::printf("%s", consoleWord.c_str());
+        std::fputs(consoleWord.c_str(), stdout);
     return 1;
 }

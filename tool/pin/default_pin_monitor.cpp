@@ -65,15 +65,22 @@ void MonitorBatch::Add(const DeviceName& deviceName) {
     if (!monitor || !monitor->CreateSuspended())
         return; // that token is not examined
     monitor->m_szDevName = deviceName;
-    try {
-        waiting_.push_back(monitor);
-    } catch (const std::bad_alloc&) {
-        monitor->Resume(); // no room to wait: it starts now, still behind the scan's bracket
-    }
+    monitor->nextWaiting_ = waiting_;
+    waiting_ = monitor;
 }
 
 void MonitorBatch::ReleaseAll() {
-    for (CMointDevT* monitor : waiting_)
+    // In the order the tokens were listed, as the scan named them.
+    CMointDevT* ordered = nullptr;
+    while (waiting_) {
+        CMointDevT* monitor = waiting_;
+        waiting_ = monitor->nextWaiting_;
+        monitor->nextWaiting_ = ordered;
+        ordered = monitor;
+    }
+    while (ordered) {
+        CMointDevT* monitor = ordered;
+        ordered = monitor->nextWaiting_; // read before it runs: it deletes itself when done
         monitor->Resume();
-    waiting_.clear();
+    }
 }

@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 class TokenSession;
 
 class CMointDevT : public dialogkit::WorkerThread {
@@ -21,6 +19,8 @@ class CMointDevT : public dialogkit::WorkerThread {
 
     DeviceName m_szDevName;
     DefaultPinDialog m_dlgDefaultPin;
+    // The next monitor of the batch it waits in: waiting takes no allocation that could fail.
+    CMointDevT* nextWaiting_ = nullptr;
 
   protected:
     BOOL InitInstance() override { return TRUE; }
@@ -48,5 +48,5 @@ class MonitorBatch {
     void ReleaseAll();
 
   private:
-    std::vector<CMointDevT*> waiting_;
+    CMointDevT* waiting_ = nullptr; // the last added first
 };

@@ -1,4 +1,5 @@
 #include "refused_pin_message.h"
+#include "platform/format_text.h"
 
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
@@ -12,7 +13,8 @@ void ShowRefusedPin(HWND owner, int attemptsLeft) {
         return;
     }
     char text[128];
-    std::snprintf(text, sizeof text, LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances still."
-                  attemptsLeft);
+    platform::FormatText(text, sizeof text,
+                         LoadText(IDS_WRONG_PIN).c_str(), // "... %d chances still."
+                         attemptsLeft);
     dialogkit::ShowBox(owner, text, LoadText(IDS_PROMPT).c_str(), MB_ICONERROR);
 }

@@ -1,6 +1,7 @@
 // The icon menu's "Support report...": the report of this running Keystead, its failures of
 // the token library included, written to the documents folder and shown in Notepad.
 #include "main_dialog.h"
+#include "platform/format_text.h"
 
 #include "dialogkit/message_box.h"
 #include "dialogkit/string_table.h"
@@ -27,7 +28,8 @@ void MainDialog::OnSupportReport() {
     const std::string path = support_report::ReportPathInDocuments();
     if (!support_report::WriteReportFile(path, support_report::Compose(setting))) {
         char text[kMaxTextBytes + MAX_PATH];
-        std::snprintf(text, sizeof text, LoadText(IDS_REPORT_WRITE_FAILED).c_str(), path.c_str());
+        platform::FormatText(text, sizeof text, LoadText(IDS_REPORT_WRITE_FAILED).c_str(),
+                             path.c_str());
         dialogkit::ShowBox(hwnd(), text, LoadText(IDS_PROMPT).c_str(), MB_OK | MB_ICONERROR);
         return;
     }

@@ -1,4 +1,5 @@
 #include "report_output.h"
+#include "platform/format_text.h"
 
 #include "platform/system_function.h"
 
@@ -85,8 +86,8 @@ std::string ReportPathInDocuments() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     char name[64];
-    std::snprintf(name, sizeof name, "\\Keystead report %04u%02u%02u-%02u%02u%02u.txt", now.wYear,
-                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    platform::FormatText(name, sizeof name, "\\Keystead report %04u%02u%02u-%02u%02u%02u.txt",
+                         now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
     return DocumentsFolder() + name;
 }
 

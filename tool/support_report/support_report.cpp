@@ -1,4 +1,5 @@
 #include "support_report.h"
+#include "platform/format_text.h"
 
 #include "system_facts.h"
 
@@ -38,9 +39,7 @@ std::string OneLine(const std::string& text) {
 }
 
 std::string Number(long long value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%lld", value);
-    return text;
+    return platform::DecimalText(value);
 }
 
 class Report {
@@ -74,8 +73,8 @@ std::string Made() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    platform::FormatText(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
+                         now.wDay, now.wHour, now.wMinute, now.wSecond);
     return text;
 }
 
@@ -183,18 +182,18 @@ void Token(Report& report, const TokenFacts& token) {
                         label.empty() ? Label(IDS_REPORT_NOT_LABELLED) : label);
         } else {
             char text[160];
-            std::snprintf(text, sizeof text, LoadText(IDS_REPORT_LABEL_UNREAD).c_str(),
-                          static_cast<unsigned long>(error));
+            platform::FormatText(text, sizeof text, LoadText(IDS_REPORT_LABEL_UNREAD).c_str(),
+                                 static_cast<unsigned long>(error));
             report.Line(1, IDS_REPORT_LABEL, text);
         }
     }
     if (!token.answered) {
         char text[256];
         if (token.failedFunction)
-            std::snprintf(text, sizeof text, LoadText(IDS_REPORT_PASSED_OVER).c_str(),
-                          token.failedFunction, static_cast<int>(token.failedStatus));
+            platform::FormatText(text, sizeof text, LoadText(IDS_REPORT_PASSED_OVER).c_str(),
+                                 token.failedFunction, static_cast<int>(token.failedStatus));
         else
-            std::snprintf(text, sizeof text, "%s", Label(IDS_REPORT_NAME_TOO_LONG).c_str());
+            platform::FormatText(text, sizeof text, "%s", Label(IDS_REPORT_NAME_TOO_LONG).c_str());
         report.Raw(1, text);
         return;
     }
@@ -220,11 +219,11 @@ void Failures(Report& report) {
     report.Line(0, IDS_REPORT_FAILURES, Number(static_cast<long long>(failures.size())));
     for (const vendor_failures::Failure& failure : failures) {
         char text[160];
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u  %s  %ld (0x%08lX)",
-                      failure.time[0], failure.time[1], failure.time[2], failure.time[3],
-                      failure.time[4], failure.time[5], failure.function,
-                      static_cast<long>(failure.status),
-                      static_cast<unsigned long>(failure.status));
+        platform::FormatText(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u  %s  %ld (0x%08lX)",
+                             failure.time[0], failure.time[1], failure.time[2], failure.time[3],
+                             failure.time[4], failure.time[5], failure.function,
+                             static_cast<long>(failure.status),
+                             static_cast<unsigned long>(failure.status));
         std::string line = text;
         if (failure.count > 1)
             line += "  x" + Number(static_cast<long long>(failure.count));

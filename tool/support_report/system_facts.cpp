@@ -1,4 +1,5 @@
 #include "system_facts.h"
+#include "platform/format_text.h"
 
 #include "install_check/installation_probes.h"
 #include "platform/registry_key.h"
@@ -25,7 +26,7 @@ std::string ValueText(HKEY key, const char* name) {
         DWORD value = 0;
         std::memcpy(&value, data, sizeof value);
         char text[16];
-        std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
+        platform::FormatText(text, sizeof text, "%lu", static_cast<unsigned long>(value));
         return text;
     }
     if (type == REG_SZ || type == REG_EXPAND_SZ)
@@ -48,11 +49,11 @@ std::string FileVersion(const std::string& path) {
         length < sizeof *fixed)
         return std::string();
     char text[48];
-    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu",
-                  static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
-                  static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
-                  static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
-                  static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)));
+    platform::FormatText(text, sizeof text, "%lu.%lu.%lu.%lu",
+                         static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
+                         static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
+                         static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
+                         static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)));
     return text;
 }
 
@@ -130,7 +131,7 @@ bool DeviceIntegrityLabel(const std::string& device, std::string* label, DWORD* 
                            {SECURITY_MANDATORY_HIGH_RID, "High"},
                            {SECURITY_MANDATORY_SYSTEM_RID, "System"}};
             char text[16];
-            std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(level));
+            platform::FormatText(text, sizeof text, "0x%lX", static_cast<unsigned long>(level));
             *label = text;
             for (const auto& known : kLevels)
                 if (known.level == level)

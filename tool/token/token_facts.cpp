@@ -1,4 +1,5 @@
 #include "token_facts.h"
+#include "platform/format_text.h"
 
 #include "token_walk.h"
 #include "vendor_entries.h"
@@ -66,6 +67,6 @@ TokenReading ReadTokenFacts(TokenSession& session) {
 
 std::string TokenItemLabel(int position) {
     char text[32];
-    std::snprintf(text, sizeof text, "USB_Key_%d", position);
+    platform::FormatText(text, sizeof text, "USB_Key_%d", position);
     return text;
 }

@@ -1,0 +1,35 @@
+# The runtime's start-up objects for the shipped 32-bit programs, built for a Pentium from the
+# sources of the very runtime version the compilers link against (scripts/lib/startup_sources.sh).
+# The packaged crt2.o and the pseudo-relocation and image-section objects of libmingw32.a are
+# built for a Pentium Pro: each holds a CMOV, which the Pentium (P5) that 95 to XP run on lacks.
+# Built with the runtime's own flags; only the processor differs.
+set(KEYSTEAD_STARTUP_SOURCES "" CACHE PATH "mingw-w64-crt sources (crt/, include/)")
+if(NOT EXISTS "${KEYSTEAD_STARTUP_SOURCES}/crt/crtexe.c")
+    message(FATAL_ERROR "the 32-bit programs need the runtime's start-up sources: run scripts/build")
+endif()
+set(KEYSTEAD_STARTUP_DIR ${CMAKE_BINARY_DIR}/startup)
+set(startup_flags -O2 -pipe -std=gnu99 -march=pentium -D_CRTBLD -D_WIN32_WINNT=0x0f00
+    -D__MSVCRT_VERSION__=0x700 -D__USE_MINGW_ANSI_STDIO=0 -D_SYSCRT=1 -DCRTDLL=1
+    -I${KEYSTEAD_STARTUP_SOURCES}/include)
+set(KEYSTEAD_STARTUP_OBJECTS "")
+foreach(pair crtexe:crt2 pseudo-reloc:pseudo-reloc pesect:pesect)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 source)
+    list(GET pair 1 object)
+    add_custom_command(OUTPUT ${KEYSTEAD_STARTUP_DIR}/${object}.o
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${KEYSTEAD_STARTUP_DIR}
+        COMMAND ${CMAKE_C_COMPILER} ${startup_flags} -c
+            ${KEYSTEAD_STARTUP_SOURCES}/crt/${source}.c -o ${KEYSTEAD_STARTUP_DIR}/${object}.o
+        DEPENDS ${KEYSTEAD_STARTUP_SOURCES}/crt/${source}.c VERBATIM)
+    list(APPEND KEYSTEAD_STARTUP_OBJECTS ${KEYSTEAD_STARTUP_DIR}/${object}.o)
+endforeach()
+add_custom_target(keystead_startup DEPENDS ${KEYSTEAD_STARTUP_OBJECTS})
+
+# keystead_startup_for(target): crt2.o found first in the startup folder (-B), the other two
+# linked before libmingw32.a, so the packaged ones are never taken.
+function(keystead_startup_for target)
+    add_dependencies(${target} keystead_startup)
+    target_link_options(${target} PRIVATE -B${KEYSTEAD_STARTUP_DIR}/)
+    target_link_libraries(${target} PRIVATE ${KEYSTEAD_STARTUP_DIR}/pseudo-reloc.o
+        ${KEYSTEAD_STARTUP_DIR}/pesect.o)
+endfunction()
