@@ -80,15 +80,9 @@ int main() {
         std::fprintf(stderr, "could not make the certificates\n");
         return 1;
     }
-    EmptyStore("MY");
-    WriteRig(rig, 1, 1, pool);
     KeysteadRun app;
-    if (!app.Start(rigDir)) {
-        std::fprintf(stderr, "Keystead did not start\n");
+    if (!StartHiddenOverRig(app, rig, rigDir, pool))
         return 1;
-    }
-    ShowWindow(app.main(), SW_HIDE);
-    SetEnvironmentVariableA("ZQSIM_RIG", rigDir.c_str());
     HMODULE lib = LoadLibraryA((BinDir() + "\\ZQCSP.dll").c_str());
     Floor floor(lib);
     LARGE_INTEGER freq;

@@ -72,18 +72,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not make the certificates\n");
         return 1;
     }
-    EmptyStore("MY");
-    WriteRig(rig, 1, 1, pool);
-    KeysteadRun app;
-    if (!app.Start(rigDir)) {
-        std::fprintf(stderr, "Keystead did not start\n");
-        return 1;
-    }
     // Keystead scans from the notification area with its window hidden; measure it so.
-    ShowWindow(app.main(), SW_HIDE);
+    KeysteadRun app;
+    if (!StartHiddenOverRig(app, rig, rigDir, pool))
+        return 1;
     Sleep(500); // the first scan's monitors end
     const long idleThreads = SampleProcess(app.process(), app.pid()).threads;
-    SetEnvironmentVariableA("ZQSIM_RIG", rigDir.c_str());
     HMODULE lib = LoadLibraryA((BinDir() + "\\ZQCSP.dll").c_str());
     Floor floor(lib);
     LARGE_INTEGER freq;

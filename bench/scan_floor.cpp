@@ -1,5 +1,6 @@
 #include "scan_floor.h"
 
+#include "cert_stores.h"
 #include "store_work.h"
 
 #include <wincrypt.h>
@@ -69,6 +70,19 @@ void WriteRig(const zqsim::Rig& rig, int tokens, int containers,
         }
         rig.Save(token);
     }
+}
+
+bool StartHiddenOverRig(keystead_test::KeysteadRun& app, const zqsim::Rig& rig,
+                        const std::string& rigDir, const std::vector<std::string>& pool) {
+    keystead_test::EmptyStore("MY");
+    WriteRig(rig, 1, 1, pool);
+    if (!app.Start(rigDir)) {
+        std::fprintf(stderr, "Keystead did not start\n");
+        return false;
+    }
+    ShowWindow(app.main(), SW_HIDE);
+    SetEnvironmentVariableA("ZQSIM_RIG", rigDir.c_str());
+    return true;
 }
 
 double Median(std::vector<double> values) {

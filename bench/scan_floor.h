@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/rig.h"
+#include "keystead_driver.h"
 #include "store_work.h"
 
 #include <windows.h>
@@ -25,6 +26,11 @@ std::vector<std::string> MakeCertificates(int count);
 void WriteRig(const zqsim::Rig& rig, int tokens, int containers,
               const std::vector<std::string>& pool);
 double Median(std::vector<double> values);
+// An empty "MY", one token of one container, and Keystead started over it, hidden as it scans
+// from the notification area; the stand-in this program loads reads the same rig. False, after
+// saying so, when Keystead did not start.
+bool StartHiddenOverRig(keystead_test::KeysteadRun& app, const zqsim::Rig& rig,
+                        const std::string& rigDir, const std::vector<std::string>& pool);
 double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f);
 
 template <typename F> F Entry(HMODULE module, const char* name) {
