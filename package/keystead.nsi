@@ -9,6 +9,7 @@
 ;   FAMILY      the Windows family the setup is for, for its description
 ;   ROOTS       optional: an include that names the bank's root certificates (scripts/package
 ;               --root), so that Keystead trusts no other root a token carries
+;   PLUGIN_DIR  for x86-ansi: the folder of KeysteadSetup.dll, the 9x setup's own plug-in
 
 !ifndef TARGET | OUTFILE | BIN_DIR | VERSION | FAMILY
   !error "scripts/package gives TARGET, OUTFILE, BIN_DIR, VERSION and FAMILY"
@@ -27,6 +28,15 @@ Target ${TARGET}
 !include WinVer.nsh
 !include x64.nsh
 !include Library.nsh
+
+; The 9x family's setup calls the system through a plug-in of its own: NSIS's System plug-in has a
+; static TLS directory, which Windows 95 refuses in a library loaded at run time.
+!ifndef NSIS_UNICODE
+  !ifndef PLUGIN_DIR
+    !error "scripts/package gives PLUGIN_DIR for the x86-ansi setup"
+  !endif
+  !addplugindir /x86-ansi "${PLUGIN_DIR}"
+!endif
 
 !define PRODUCT "Keystead"
 !define PUBLISHER "Keystead Project"
@@ -100,12 +110,22 @@ Function ${un}EndKeystead
       ${Break}
     ${EndIf}
     StrCpy $1 0
+!ifdef NSIS_UNICODE
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
+!else
+    KeysteadSetup::OpenWindowProcess $0
+    Pop $2
+!endif
     SendMessage $0 ${END_REQUEST} 0 0 /TIMEOUT=5000
     ${If} $2 != 0
+!ifdef NSIS_UNICODE
       System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
       System::Call 'kernel32::CloseHandle(p r2)'
+!else
+      KeysteadSetup::WaitAndClose $2 10000
+      Pop $1
+!endif
     ${Else}
       Sleep 1000
     ${EndIf}
@@ -125,7 +145,7 @@ Function .onInit
 !ifdef NSIS_UNICODE
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Keystead Setup") p .r0 ?e'
 !else
-  System::Call 'kernel32::CreateMutexA(p 0, i 0, m "Keystead Setup") p .r0 ?e'
+  KeysteadSetup::HoldSetupMutex "Keystead Setup"
 !endif
   Pop $1
   ${If} $1 = 183 ; ERROR_ALREADY_EXISTS
@@ -168,7 +188,12 @@ Section "${PRODUCT}"
   Call SecureInstallFolder
 !endif
   SetOutPath "$INSTDIR"
+!ifdef NSIS_UNICODE
   System::Call 'kernel32::GetSystemDefaultLangID() i .r0'
+!else
+  KeysteadSetup::SystemLanguage
+  Pop $0
+!endif
   IntOp $0 $0 & 0xFFFF
   ${If} $0 = 0x0804   ; Chinese (PRC)
   ${OrIf} $0 = 0x1004 ; Chinese (Singapore)
@@ -225,18 +250,25 @@ SectionEnd
 ; the user's registry store behind "MY", and a deletion made there lasts on every system (one
 ; made through the system store's collection may not on some), so that store goes first and the
 ; collection then takes what other stores behind "MY" hold.
+!ifndef NSIS_UNICODE
+; The 9x family's uninstaller has its plug-in do it, in the same order.
 Function un.RemoveProviderCertificates
-!ifdef NSIS_UNICODE
+  KeysteadSetup::RemoveProviderCertificates "${PROVIDER_NAME}"
+  Pop $0
+  DetailPrint "Certificates of ${PROVIDER_NAME} removed: $0"
+FunctionEnd
+
+; Removes from the user's "ROOT" store the roots Keystead recorded as its own, and no others.
+Function un.RemoveAddedRoots
+  KeysteadSetup::RemoveAddedRoots "${ADDED_ROOTS_KEY}"
+  Pop $0
+  DetailPrint "Root certificates ${PRODUCT} added, removed: $0"
+FunctionEnd
+!else
+Function un.RemoveProviderCertificates
   System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "MY") p .r0'
-!else
-  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_A}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, m "MY") p .r0'
-!endif
   Call un.RemoveProviderCertificatesFrom
-!ifdef NSIS_UNICODE
   System::Call 'crypt32::CertOpenSystemStoreW(p 0, w "MY") p .r0'
-!else
-  System::Call 'crypt32::CertOpenSystemStoreA(p 0, m "MY") p .r0'
-!endif
   Call un.RemoveProviderCertificatesFrom
 FunctionEnd
 
@@ -325,11 +357,7 @@ FunctionEnd
 
 ; Removes from the user's "ROOT" store the roots Keystead recorded as its own, and no others.
 Function un.RemoveAddedRoots
-!ifdef NSIS_UNICODE
-  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "ROOT") p .r0'
-!else
-  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_A}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, m "ROOT") p .r0'
-!endif
+  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "ROOT") p .r0' 
   ${If} $0 == 0
     Return
   ${EndIf}
@@ -365,6 +393,7 @@ Function un.RemoveAddedRoots
   ${LoopUntil} $9 >= 100
   System::Call 'crypt32::CertCloseStore(p r0, i 0)'
 FunctionEnd
+!endif
 
 Section "Uninstall"
   Call un.EndKeystead

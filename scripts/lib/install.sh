@@ -28,8 +28,9 @@ keystead_missing_packages() {
     have openssl || missing+=(openssl)
     # Fetches the runtime's start-up sources (startup_sources.sh).
     have curl || missing+=(curl)
-    # The setup programs of the package.
+    # The setup programs of the package, and 7-Zip, which reads them back for the tests.
     have makensis || missing+=(nsis)
+    have 7z || missing+=(p7zip-full)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)

@@ -155,6 +155,8 @@ PeImage ReadPeImage(const std::string& path) {
     pe.file.assign(std::istreambuf_iterator<char>(in), {});
     Image image(pe.file);
     pe.ok = image.Load(&pe) && ReadExports(image, &pe) && ReadImports(image, &pe);
+    if (pe.ok)
+        pe.tlsDirectorySize = image.Directory(IMAGE_DIRECTORY_ENTRY_TLS).Size;
     return pe;
 }
 

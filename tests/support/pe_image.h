@@ -25,6 +25,9 @@ struct PeImage {
     std::vector<std::uint32_t> exportRvas;            // one per slot; 0 for an empty slot
     std::map<std::string, std::uint16_t> exportNames; // name -> ordinal
     std::vector<PeImport> imports;
+    // Non-zero for a static TLS directory, which Windows 95 refuses in a library loaded at run
+    // time.
+    std::uint32_t tlsDirectorySize = 0;
     std::vector<char> file; // the whole file as read
     // Up to count bytes of the image at an RVA, as the loader would map them from the file.
     std::vector<std::uint8_t> BytesAt(std::uint32_t rva, std::size_t count) const;

@@ -76,7 +76,9 @@ bool Has(const Family& family, const Row& row) {
     return false;
 }
 
-const char* const kShipped[] = {"Keystead.exe", "zh-CN\\Keystead.exe", "Kestrun.exe", "ZQ_CSP.dll"};
+// The 9x setup's plug-in is built beside bin/ and travels inside that setup.
+const char* const kShipped[] = {"Keystead.exe", "zh-CN\\Keystead.exe", "Kestrun.exe", "ZQ_CSP.dll",
+                                "..\\setup-plugin\\KeysteadSetup.dll"};
 
 PeImage Shipped(const char* file) {
     PeImage image = ReadPeImage(ShippedBinDir() + "\\" + file);
@@ -282,5 +284,34 @@ TEST(ShippedFiles, ThePackageHoldsKestrunAndTwo32BitSetupsOfKeysteadsVersion) {
             EXPECT_EQ(wide, 0) << "the 9x family's setup calls wide-character functions";
         else
             EXPECT_GT(wide, 0) << "the NT family's setup is the Unicode one";
+    }
+}
+
+// Windows 95 refuses a library with a static TLS directory when it is loaded at run time, as a
+// setup loads its plug-ins: the 9x setup carries only its own, which has none, and no System.
+TEST(ShippedFiles, The9xSetupCarriesOnlyPluginsWindows95Loads) {
+    const std::string contents = keystead_test::TestBinDir() + "\\shipped_package\\win98-contents";
+    for (const std::string& part : {contents, contents + "\\uninstaller"}) {
+        SCOPED_TRACE(part);
+        const std::string plugins = part + "\\$PLUGINSDIR";
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((plugins + "\\*.dll").c_str(), &entry);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no plug-in unpacked";
+        do
+            found.push_back(entry.cFileName);
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+        EXPECT_EQ(found, std::vector<std::string>{"KeysteadSetup.dll"});
+        for (const std::string& plugin : found) {
+            const PeImage pe = ReadPeImage(plugins + "\\" + plugin);
+            ASSERT_TRUE(pe.ok) << plugin;
+            EXPECT_EQ(pe.tlsDirectorySize, 0u) << plugin << " has a TLS directory";
+            for (const keystead_test::PeImport& import : pe.imports)
+                EXPECT_FALSE(!import.name.empty() && import.name.back() == 'W')
+                    << plugin << " imports " << import.name;
+        }
+        EXPECT_EQ(FileBytes(plugins + "\\KeysteadSetup.dll"),
+                  FileBytes(ShippedBinDir() + "\\..\\setup-plugin\\KeysteadSetup.dll"));
     }
 }

@@ -1,0 +1,160 @@
+// The 9x setup's own plug-in, called as NSIS calls a plug-in: arguments pushed on NSIS's stack
+// of texts, the result popped from it, against the real system, stores and registry.
+#include "cert_stores.h"
+#include "provider_registry.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace keystead_test;
+
+namespace {
+
+struct StackItem {
+    StackItem* next;
+    char text[1];
+};
+typedef void(__cdecl* PluginFunction)(HWND, int, char*, StackItem**, void*);
+constexpr int kStringSize = 1024;
+
+class SetupPlugin {
+  public:
+    SetupPlugin() : module_(LoadLibraryA((TestBinDir() + "\\KeysteadSetup.dll").c_str())) {}
+    ~SetupPlugin() {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    bool loaded() const { return module_ != nullptr; }
+
+    // Calls the function with these arguments, the first on top as NSIS pushes them; the text
+    // it left, and whether it left exactly one.
+    std::string Call(const char* function, std::vector<std::string> arguments,
+                     bool* oneResult = nullptr) {
+        StackItem* top = nullptr;
+        for (auto it = arguments.rbegin(); it != arguments.rend(); ++it)
+            Push(&top, *it);
+        auto entry = reinterpret_cast<PluginFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module_, function)));
+        if (!entry)
+            return "<no such function>";
+        char variables[kStringSize * 25] = {};
+        entry(nullptr, kStringSize, variables, &top, nullptr);
+        std::string result = top ? top->text : "<nothing>";
+        int left = 0;
+        while (top) {
+            StackItem* next = top->next;
+            GlobalFree(top);
+            top = next;
+            ++left;
+        }
+        if (oneResult)
+            *oneResult = left == 1;
+        return result;
+    }
+
+  private:
+    static void Push(StackItem** top, const std::string& text) {
+        auto* item = static_cast<StackItem*>(GlobalAlloc(GPTR, sizeof(StackItem) + kStringSize));
+        lstrcpynA(item->text, text.c_str(), kStringSize);
+        item->next = *top;
+        *top = item;
+    }
+    HMODULE module_;
+};
+
+std::string Number(ULONG_PTR value) {
+    return std::to_string(value);
+}
+
+} // namespace
+
+TEST(SetupPlugin, MutexLanguageAndTheWaitForAProcess) {
+    SetupPlugin plugin;
+    ASSERT_TRUE(plugin.loaded());
+    const std::string name = "Keystead Setup test " + Number(GetCurrentProcessId());
+    bool one = false;
+    EXPECT_EQ(plugin.Call("HoldSetupMutex", {name}, &one), "0");
+    EXPECT_TRUE(one);
+    EXPECT_EQ(plugin.Call("HoldSetupMutex", {name}), "183") << "a second setup is told";
+    EXPECT_EQ(plugin.Call("SystemLanguage", {}), Number(GetSystemDefaultLangID()));
+
+    // A window of a process that ends: its handle, then the wait sees the end.
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + TestBinDir() + "\\wine_warmup.exe\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    WaitForInputIdle(pi.hProcess, 10000);
+    HWND window = nullptr;
+    for (int i = 0; i < 100 && !window; ++i, Sleep(50)) {
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == pi.dwProcessId) {
+                window = w;
+                break;
+            }
+        }
+    }
+    ASSERT_NE(window, nullptr);
+    const std::string handle = plugin.Call("OpenWindowProcess", {Number(ULONG_PTR(window))});
+    EXPECT_NE(handle, "0");
+    EXPECT_EQ(plugin.Call("WaitAndClose", {handle, "0"}), "0") << "still running";
+    const std::string again = plugin.Call("OpenWindowProcess", {Number(ULONG_PTR(window))});
+    TerminateProcess(pi.hProcess, 0);
+    EXPECT_EQ(plugin.Call("WaitAndClose", {again, "10000"}), "1") << "ended";
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(plugin.Call("OpenWindowProcess", {"0"}), "0");
+}
+
+TEST(SetupPlugin, RemovesOnlyTheProvidersCertificatesAndTheRecordedRoots) {
+    SetupPlugin plugin;
+    ASSERT_TRUE(plugin.loaded());
+    const std::vector<std::string> certs = DebianCaCertificates();
+    ASSERT_GE(certs.size(), 5u);
+    EmptyStore("MY");
+    ASSERT_TRUE(AddToStore("MY", certs[0], L"VELQ Cryptographic Service Provider v2.0.0"));
+    ASSERT_TRUE(AddToStore("MY", certs[1], L"VELQ Cryptographic Service Provider v2.0.0"));
+    ASSERT_TRUE(AddToStore("MY", certs[2], L"Microsoft Base Cryptographic Provider v1.0"));
+    EXPECT_EQ(plugin.Call("RemoveProviderCertificates", {kVelqProvider}), "2");
+    const auto mine = ReadStore("MY");
+    EXPECT_EQ(mine.size(), 1u);
+    EXPECT_EQ(mine.count(certs[2]), 1u) << "another provider's certificate stays";
+
+    const char key[] = "Software\\Keystead test\\AddedRoots";
+    RemoveFromStore("ROOT", certs[3]);
+    RemoveFromStore("ROOT", certs[4]);
+    ASSERT_TRUE(AddToStore("ROOT", certs[3]));
+    ASSERT_TRUE(AddToStore("ROOT", certs[4]));
+    HKEY added = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &added,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(added, Thumbprint(certs[3]).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(added);
+    EXPECT_EQ(plugin.Call("RemoveAddedRoots", {key}), "1");
+    const auto roots = ReadStore("ROOT");
+    EXPECT_EQ(roots.count(certs[3]), 0u) << "the recorded root goes";
+    EXPECT_EQ(roots.count(certs[4]), 1u) << "a root nobody recorded stays";
+    HKEY left = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &left), ERROR_SUCCESS);
+    EXPECT_NE(
+        RegQueryValueExA(left, Thumbprint(certs[3]).c_str(), nullptr, nullptr, nullptr, nullptr),
+        ERROR_SUCCESS)
+        << "its record goes with it";
+    RegCloseKey(left);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Keystead test");
+    EXPECT_EQ(plugin.Call("RemoveAddedRoots", {key}), "0") << "no record, nothing removed";
+    RemoveFromStore("ROOT", certs[4]);
+    EmptyStore("MY");
+}
