@@ -10,12 +10,17 @@
 ;   ROOTS       optional: an include that names the bank's root certificates (scripts/package
 ;               --root), so that Keystead trusts no other root a token carries
 ;   PLUGIN_DIR  for x86-ansi: the folder of KeysteadSetup.dll, the 9x setup's own plug-in
+;   SIGN_COMMAND optional: a command that signs the file it is given in place (scripts/package
+;               --sign); the uninstaller is signed with it as it is written
 
 !ifndef TARGET | OUTFILE | BIN_DIR | VERSION | FAMILY
   !error "scripts/package gives TARGET, OUTFILE, BIN_DIR, VERSION and FAMILY"
 !endif
 
 Target ${TARGET}
+!ifdef SIGN_COMMAND
+  !uninstfinalize '"${SIGN_COMMAND}" "%1"' = 0
+!endif
 !if "${TARGET}" == "amd64-unicode"
   !define LIBRARY_X64
 !endif
@@ -212,7 +217,9 @@ Section "${PRODUCT}"
 
   WriteRegStr HKLM "${PROVIDER_KEY}" "Image Path" "$SYSDIR\${PROVIDER_FILE}"
   WriteRegDWORD HKLM "${PROVIDER_KEY}" "Type" 1
-  WriteRegDWORD HKLM "${PROVIDER_KEY}" "SigInFile" 0
+  ; The provider's signature is in its file (resource 666), so no "Signature" value.
+  WriteRegDWORD HKLM "${PROVIDER_KEY}" "SigInFile" 1
+  DeleteRegValue HKLM "${PROVIDER_KEY}" "Signature"
 
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Keystead.exe"'
 

@@ -31,6 +31,8 @@ keystead_missing_packages() {
     # The setup programs of the package, and 7-Zip, which reads them back for the tests.
     have makensis || missing+=(nsis)
     have 7z || missing+=(p7zip-full)
+    # Authenticode signing of the package (scripts/package --sign) and its tests.
+    have osslsigncode || missing+=(osslsigncode)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -d /usr/share/ca-certificates/mozilla ] || missing+=(ca-certificates)

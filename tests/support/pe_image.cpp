@@ -155,8 +155,10 @@ PeImage ReadPeImage(const std::string& path) {
     pe.file.assign(std::istreambuf_iterator<char>(in), {});
     Image image(pe.file);
     pe.ok = image.Load(&pe) && ReadExports(image, &pe) && ReadImports(image, &pe);
-    if (pe.ok)
+    if (pe.ok) {
         pe.tlsDirectorySize = image.Directory(IMAGE_DIRECTORY_ENTRY_TLS).Size;
+        pe.securityDirectorySize = image.Directory(IMAGE_DIRECTORY_ENTRY_SECURITY).Size;
+    }
     return pe;
 }
 

@@ -28,6 +28,8 @@ struct PeImage {
     // Non-zero for a static TLS directory, which Windows 95 refuses in a library loaded at run
     // time.
     std::uint32_t tlsDirectorySize = 0;
+    // Non-zero when an Authenticode signature is attached.
+    std::uint32_t securityDirectorySize = 0;
     std::vector<char> file; // the whole file as read
     // Up to count bytes of the image at an RVA, as the loader would map them from the file.
     std::vector<std::uint8_t> BytesAt(std::uint32_t rva, std::size_t count) const;

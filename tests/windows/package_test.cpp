@@ -4,6 +4,7 @@
 // again, down to the certificates that name the provider.
 #include "cert_stores.h"
 #include "keystead_driver.h"
+#include "pe_image.h"
 #include "provider_registry.h"
 #include "sim_rig.h"
 #include "test_paths.h"
@@ -206,9 +207,9 @@ KestrunOutcome RunKestrun() {
 }
 
 // The setup started the way an administrator's script starts it: silently.
-int RunSetupSilently() {
-    return RunProcess("\"" + PackageDir() + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S", 90000,
-                      PackageDir().c_str());
+int RunSetupSilently(const std::string& package = PackageDir()) {
+    return RunProcess("\"" + package + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S", 90000,
+                      package.c_str());
 }
 
 // The uninstaller carries on from a copy of itself in the temporary folder, so its end shows in
@@ -328,7 +329,9 @@ class PackageTest : public ::testing::Test {
         EXPECT_TRUE(SameFile(SystemFile("ZQCSP.dll"), BinDir() + "\\ZQCSP.dll"));
         EXPECT_EQ(Value(kProviderKey, "Image Path"), SystemFile("VELQ_CSP.dll"));
         EXPECT_EQ(Value(kProviderKey, "Type"), "1");
-        EXPECT_EQ(Value(kProviderKey, "SigInFile"), "0");
+        // The provider's signature is looked for in its file, not in the registry.
+        EXPECT_EQ(Value(kProviderKey, "SigInFile"), "1");
+        EXPECT_EQ(Value(kProviderKey, "Signature", true), kAbsent);
         EXPECT_EQ(Value(kRunKey, "Keystead"), "\"" + keystead + "\"");
         EXPECT_EQ(Value(kUninstallKey, "UninstallString"),
                   "\"" + InstallDir() + "\\uninstall.exe\"");
@@ -532,6 +535,24 @@ TEST_F(PackageTest, OnlyTheNamedBankRootIsTrustedAndTheUninstallerTakesAwayOnlyK
     if (added)
         RegCloseKey(added);
     RemoveFromStore("ROOT", own);
+}
+
+// The package signed for a bank (scripts/package --sign) installs and uninstalls as the unsigned
+// one does; its installed programs and uninstaller are the signed files.
+TEST_F(PackageTest, TheSignedPackageInstallsAndUninstalls) {
+    const std::string signedPackage = TestBinDir() + "\\signed_package";
+    ASSERT_EQ(RunSetupSilently(signedPackage), 0);
+    ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000));
+    ASSERT_TRUE(FirstScanOver(RunningKeysteads()[0]));
+    for (const std::string& file : {InstallDir() + "\\Keystead.exe",
+                                    InstallDir() + "\\uninstall.exe", SystemFile("VELQ_CSP.dll")}) {
+        const PeImage pe = ReadPeImage(file);
+        ASSERT_TRUE(pe.ok) << file;
+        EXPECT_GT(pe.securityDirectorySize, 0u) << file << " carries no signature";
+    }
+    EXPECT_EQ(Value(kProviderKey, "SigInFile"), "1");
+    ASSERT_TRUE(Uninstall(true));
+    ExpectNothingLeft();
 }
 
 // On the Vista family the setup runs elevated: Keystead is started by the shell, as the user

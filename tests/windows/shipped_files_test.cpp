@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -314,4 +315,22 @@ TEST(ShippedFiles, The9xSetupCarriesOnlyPluginsWindows95Loads) {
         EXPECT_EQ(FileBytes(plugins + "\\KeysteadSetup.dll"),
                   FileBytes(ShippedBinDir() + "\\..\\setup-plugin\\KeysteadSetup.dll"));
     }
+}
+
+// The slot the platform's provider-signing tool fills in place: 144 bytes at 0x29A (666) for the
+// signature and 16 at 0x29B (667) for the checksum, zero until signed.
+TEST(ShippedFiles, TheProviderCarriesItsSignatureSlot) {
+    HMODULE provider = LoadLibraryExA((ShippedBinDir() + "\\ZQ_CSP.dll").c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(provider, nullptr);
+    for (const auto& [id, size] : {std::pair<WORD, DWORD>{666, 144}, {667, 16}}) {
+        HRSRC slot =
+            FindResourceA(provider, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10)); // RT_RCDATA
+        ASSERT_NE(slot, nullptr) << id;
+        EXPECT_EQ(SizeofResource(provider, slot), size) << id;
+        const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(provider, slot)));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(std::count(bytes, bytes + size, 0), static_cast<long>(size)) << id << " not zero";
+    }
+    FreeLibrary(provider);
 }
