@@ -9,12 +9,20 @@ namespace {
 
 using SetDllDirectory = BOOL WINAPI(LPCSTR);
 
-bool Exists(const std::string& path) {
+} // namespace
+
+bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-} // namespace
+std::string SystemFolderFile(const char* file) {
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    return std::string(folder, length) + "\\" + file;
+}
 
 void TakeWorkingFolderOutOfSearch() {
     // An empty text, not null: null would give the working folder its place back.
@@ -26,11 +34,8 @@ void TakeWorkingFolderOutOfSearch() {
 HMODULE LoadSystemLibrary(const char* file) {
     if (HMODULE loaded = GetModuleHandleA(file))
         return loaded;
-    char folder[MAX_PATH + 1];
-    const DWORD length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    return LoadLibraryA((std::string(folder, length) + "\\" + file).c_str());
+    const std::string path = SystemFolderFile(file);
+    return path.empty() ? nullptr : LoadLibraryA(path.c_str());
 }
 
 std::string TrustedLibraryPath(const char* file) {
@@ -39,16 +44,11 @@ std::string TrustedLibraryPath(const char* file) {
     if (length > 0 && length < MAX_PATH) {
         std::string own(folder, length);
         own = own.substr(0, own.find_last_of('\\') + 1) + file;
-        if (Exists(own))
+        if (FileExists(own))
             return own;
     }
-    length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        const std::string system = std::string(folder, length) + "\\" + file;
-        if (Exists(system))
-            return system;
-    }
-    return std::string();
+    const std::string system = SystemFolderFile(file);
+    return FileExists(system) ? system : std::string();
 }
 
 } // namespace platform

@@ -16,6 +16,12 @@ void TakeWorkingFolderOutOfSearch();
 // when it is in neither.
 std::string TrustedLibraryPath(const char* file);
 
+// A file (not a folder) at that path.
+bool FileExists(const std::string& path);
+
+// "<system folder>\file"; empty when the system folder cannot be had.
+std::string SystemFolderFile(const char* file);
+
 // A library of the system, loaded from the system folder unless it is loaded already; kept for
 // the life of the process. Null when the system has none.
 HMODULE LoadSystemLibrary(const char* file);

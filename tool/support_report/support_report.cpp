@@ -6,6 +6,7 @@
 #include "certificates/cert_facts.h"
 #include "dialogkit/string_table.h"
 #include "install_check/installation_probes.h"
+#include "platform/library_search.h"
 #include "platform/system_function.h"
 #include "platform/windows_family.h"
 #include "resources/resource.h"
@@ -104,7 +105,8 @@ void Installation(Report& report, const Setting& setting) {
         std::string file = Label(IDS_REPORT_MISSING);
         if (!provider.imagePath.empty()) {
             file = OneLine(provider.imagePath) + ", " +
-                   Label(FileExists(provider.imagePath) ? IDS_REPORT_PRESENT : IDS_REPORT_ABSENT);
+                   Label(platform::FileExists(provider.imagePath) ? IDS_REPORT_PRESENT
+                                                                  : IDS_REPORT_ABSENT);
             const std::string version = FileVersion(provider.imagePath);
             if (!version.empty())
                 file += ", " + Label(IDS_REPORT_FILE_VERSION) + " " + version;

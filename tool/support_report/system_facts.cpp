@@ -2,6 +2,7 @@
 #include "platform/format_text.h"
 
 #include "install_check/installation_probes.h"
+#include "platform/library_search.h"
 #include "platform/registry_key.h"
 #include "platform/system_function.h"
 
@@ -57,20 +58,6 @@ std::string FileVersion(const std::string& path) {
     return text;
 }
 
-bool FileExists(const std::string& path) {
-    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string SystemFilePathOf(const std::string& file) {
-    if (file.find('\\') != std::string::npos || file.find(':') != std::string::npos)
-        return file;
-    char folder[MAX_PATH + 1];
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return file;
-    return std::string(folder) + "\\" + file;
-}
-
 std::string OwnPath() {
     char path[MAX_PATH + 1];
     std::memset(path, 0, sizeof path);
@@ -90,7 +77,11 @@ ProviderFacts ReadProviderFacts() {
     const std::string& image = facts.values[0].second;
     if (!image.empty()) {
         const DWORD length = ExpandEnvironmentStringsA(image.c_str(), expanded, MAX_PATH);
-        facts.imagePath = SystemFilePathOf(length > 0 && length <= MAX_PATH ? expanded : image);
+        const std::string file = length > 0 && length <= MAX_PATH ? expanded : image;
+        // A bare name lives in the system folder.
+        facts.imagePath = file.find_first_of("\\:") != std::string::npos
+                              ? file
+                              : platform::SystemFolderFile(file.c_str());
     }
     return facts;
 }

@@ -12,9 +12,6 @@ namespace support_report {
 
 // "a.b.c.d" from the file's version block; empty when it has none.
 std::string FileVersion(const std::string& path);
-bool FileExists(const std::string& path);
-// A file named in the registry: a bare name lives in the system folder.
-std::string SystemFilePathOf(const std::string& file);
 // This program's own file.
 std::string OwnPath();
 

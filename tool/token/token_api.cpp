@@ -4,31 +4,9 @@
 
 TokenApi g_tokenApi;
 
-const char* const kVendorEntryNames[25] = {"ZQ_OpenDev",
-                                           "ZQ_CloseDev",
-                                           "ZQ_ListAllDev",
-                                           "ZQ_TokenListContainer",
-                                           "ZQPro_GetSn",
-                                           "ZQ_TokenGetCertSize",
-                                           "ZQ_TokenGetCert",
-                                           "ZQM1_ChangePIN",
-                                           "ZQpro_GetPinTime",
-                                           "ZQpro_ReloadPin",
-                                           "ClearPinFromMem",
-                                           "LockUKey",
-                                           "UnlockUKey",
-                                           "ZQ_TokenCreateCon",
-                                           "ZQ_TokenImportRsaKeyObj",
-                                           "ZQ_TokenWrtCert",
-                                           "ZQ_SelectDev",
-                                           "ZQ_CreateResource",
-                                           "ZQpro_InitDynamicCode",
-                                           "ZQpro_IsSupportDynamicCode",
-                                           "ZQpro_RemoveDynamicCode",
-                                           "ZQ_ToKenVerifySo",
-                                           "ZQ_ToKenVerifyUser",
-                                           "ZQ_IsDefaultPin",
-                                           "ZQ_ToKenChangeUser"};
+#define KEYSTEAD_ENTRY_NAME(name) #name,
+const char* const kVendorEntryNames[25] = {KEYSTEAD_VENDOR_ENTRIES(KEYSTEAD_ENTRY_NAME)};
+#undef KEYSTEAD_ENTRY_NAME
 
 namespace {
 
@@ -60,32 +38,10 @@ int BindTokenApi(const char* path, HMODULE* library) {
         return 0;
     }
     TokenApi& api = g_tokenApi;
-    const bool bound =
-        BindEntry(module, "ZQ_OpenDev", &api.ZQ_OpenDev) &&
-        BindEntry(module, "ZQ_CloseDev", &api.ZQ_CloseDev) &&
-        BindEntry(module, "ZQ_ListAllDev", &api.ZQ_ListAllDev) &&
-        BindEntry(module, "ZQ_TokenListContainer", &api.ZQ_TokenListContainer) &&
-        BindEntry(module, "ZQPro_GetSn", &api.ZQPro_GetSn) &&
-        BindEntry(module, "ZQ_TokenGetCertSize", &api.ZQ_TokenGetCertSize) &&
-        BindEntry(module, "ZQ_TokenGetCert", &api.ZQ_TokenGetCert) &&
-        BindEntry(module, "ZQM1_ChangePIN", &api.ZQM1_ChangePIN) &&
-        BindEntry(module, "ZQpro_GetPinTime", &api.ZQpro_GetPinTime) &&
-        BindEntry(module, "ZQpro_ReloadPin", &api.ZQpro_ReloadPin) &&
-        BindEntry(module, "ClearPinFromMem", &api.ClearPinFromMem) &&
-        BindEntry(module, "LockUKey", &api.LockUKey) &&
-        BindEntry(module, "UnlockUKey", &api.UnlockUKey) &&
-        BindEntry(module, "ZQ_TokenCreateCon", &api.ZQ_TokenCreateCon) &&
-        BindEntry(module, "ZQ_TokenImportRsaKeyObj", &api.ZQ_TokenImportRsaKeyObj) &&
-        BindEntry(module, "ZQ_TokenWrtCert", &api.ZQ_TokenWrtCert) &&
-        BindEntry(module, "ZQ_SelectDev", &api.ZQ_SelectDev) &&
-        BindEntry(module, "ZQ_CreateResource", &api.ZQ_CreateResource) &&
-        BindEntry(module, "ZQpro_InitDynamicCode", &api.ZQpro_InitDynamicCode) &&
-        BindEntry(module, "ZQpro_IsSupportDynamicCode", &api.ZQpro_IsSupportDynamicCode) &&
-        BindEntry(module, "ZQpro_RemoveDynamicCode", &api.ZQpro_RemoveDynamicCode) &&
-        BindEntry(module, "ZQ_ToKenVerifySo", &api.ZQ_ToKenVerifySo) &&
-        BindEntry(module, "ZQ_ToKenVerifyUser", &api.ZQ_ToKenVerifyUser) &&
-        BindEntry(module, "ZQ_IsDefaultPin", &api.ZQ_IsDefaultPin) &&
-        BindEntry(module, "ZQ_ToKenChangeUser", &api.ZQ_ToKenChangeUser);
+    // Each name into its own entry, in order; the first one missing ends the binding.
+#define KEYSTEAD_BIND_ENTRY(name) BindEntry(module, #name, &api.name)&&
+    const bool bound = KEYSTEAD_VENDOR_ENTRIES(KEYSTEAD_BIND_ENTRY) true;
+#undef KEYSTEAD_BIND_ENTRY
     if (!bound) {
         FreeLibrary(module);
         *library = nullptr;

@@ -1,10 +1,8 @@
 #include "token_facts.h"
-#include "platform/format_text.h"
 
+#include "platform/format_text.h"
 #include "token_walk.h"
 #include "vendor_entries.h"
-
-#include <cstdio>
 
 namespace {
 

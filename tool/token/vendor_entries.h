@@ -17,6 +17,35 @@
 
 #include <cstdint>
 
+// The 25 entry points in binding order, each named as the library exports it and as TokenApi
+// calls it: the binding and the report's look for missing ones both go through this list.
+#define KEYSTEAD_VENDOR_ENTRIES(ENTRY)                                                             \
+    ENTRY(ZQ_OpenDev)                                                                              \
+    ENTRY(ZQ_CloseDev)                                                                             \
+    ENTRY(ZQ_ListAllDev)                                                                           \
+    ENTRY(ZQ_TokenListContainer)                                                                   \
+    ENTRY(ZQPro_GetSn)                                                                             \
+    ENTRY(ZQ_TokenGetCertSize)                                                                     \
+    ENTRY(ZQ_TokenGetCert)                                                                         \
+    ENTRY(ZQM1_ChangePIN)                                                                          \
+    ENTRY(ZQpro_GetPinTime)                                                                        \
+    ENTRY(ZQpro_ReloadPin)                                                                         \
+    ENTRY(ClearPinFromMem)                                                                         \
+    ENTRY(LockUKey)                                                                                \
+    ENTRY(UnlockUKey)                                                                              \
+    ENTRY(ZQ_TokenCreateCon)                                                                       \
+    ENTRY(ZQ_TokenImportRsaKeyObj)                                                                 \
+    ENTRY(ZQ_TokenWrtCert)                                                                         \
+    ENTRY(ZQ_SelectDev)                                                                            \
+    ENTRY(ZQ_CreateResource)                                                                       \
+    ENTRY(ZQpro_InitDynamicCode)                                                                   \
+    ENTRY(ZQpro_IsSupportDynamicCode)                                                              \
+    ENTRY(ZQpro_RemoveDynamicCode)                                                                 \
+    ENTRY(ZQ_ToKenVerifySo)                                                                        \
+    ENTRY(ZQ_ToKenVerifyUser)                                                                      \
+    ENTRY(ZQ_IsDefaultPin)                                                                         \
+    ENTRY(ZQ_ToKenChangeUser)
+
 // Entry points Keystead binds but never calls; their arguments are not part of the contract.
 typedef std::int32_t(__cdecl* UncalledTokenEntry)();
 

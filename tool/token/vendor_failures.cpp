@@ -3,21 +3,19 @@
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
 
 namespace vendor_failures {
 namespace {
 
 // Made before WinMain, while the process has one thread; monitors record from their own.
-struct Ring {
-    Ring() { InitializeCriticalSection(&lock); }
+struct Kept {
+    Kept() { InitializeCriticalSection(&lock); }
     CRITICAL_SECTION lock;
-    Failure kept[kKept];
-    std::size_t next = 0;  // where the next failure goes
-    std::size_t count = 0; // how many are kept
+    Failure oldestFirst[kKept];
+    std::size_t count = 0;
 };
 
-Ring g_ring;
+Kept g_kept;
 
 } // namespace
 
@@ -28,34 +26,30 @@ void Record(const char* function, std::int32_t status) {
                        status,
                        {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond},
                        1};
-    EnterCriticalSection(&g_ring.lock);
-    // Oldest first, as Recent() hands them out.
-    std::vector<Failure> kept;
-    kept.reserve(kKept);
-    for (std::size_t i = 0; i < g_ring.count; ++i) {
-        const Failure& old = g_ring.kept[(g_ring.next + kKept - g_ring.count + i) % kKept];
-        if (std::strcmp(old.function, function) == 0 && old.status == status)
-            failure.count = old.count + 1;
-        else
-            kept.push_back(old);
-    }
-    if (kept.size() == kKept)
-        kept.erase(kept.begin());
-    kept.push_back(failure);
-    for (std::size_t i = 0; i < kept.size(); ++i)
-        g_ring.kept[i] = kept[i];
-    g_ring.count = kept.size();
-    g_ring.next = kept.size() % kKept;
-    LeaveCriticalSection(&g_ring.lock);
+    EnterCriticalSection(&g_kept.lock);
+    // The same failure again leaves its place, counted; a new one pushes out the oldest when
+    // all places are taken. Either way it goes last, as the newest.
+    std::size_t leaving = 0;
+    while (leaving < g_kept.count &&
+           (std::strcmp(g_kept.oldestFirst[leaving].function, function) != 0 ||
+            g_kept.oldestFirst[leaving].status != status))
+        ++leaving;
+    if (leaving < g_kept.count)
+        failure.count = g_kept.oldestFirst[leaving].count + 1;
+    else if (g_kept.count == kKept)
+        leaving = 0;
+    else
+        leaving = g_kept.count++;
+    for (std::size_t i = leaving; i + 1 < g_kept.count; ++i)
+        g_kept.oldestFirst[i] = g_kept.oldestFirst[i + 1];
+    g_kept.oldestFirst[g_kept.count - 1] = failure;
+    LeaveCriticalSection(&g_kept.lock);
 }
 
 std::vector<Failure> Recent() {
-    std::vector<Failure> recent;
-    EnterCriticalSection(&g_ring.lock);
-    recent.reserve(g_ring.count);
-    for (std::size_t i = 0; i < g_ring.count; ++i)
-        recent.push_back(g_ring.kept[(g_ring.next + kKept - g_ring.count + i) % kKept]);
-    LeaveCriticalSection(&g_ring.lock);
+    EnterCriticalSection(&g_kept.lock);
+    std::vector<Failure> recent(g_kept.oldestFirst, g_kept.oldestFirst + g_kept.count);
+    LeaveCriticalSection(&g_kept.lock);
     return recent;
 }
 
