@@ -9,7 +9,7 @@
 ;   FAMILY      the Windows family the setup is for, for its description
 ;   ROOTS       optional: an include that names the bank's root certificates (scripts/package
 ;               --root), so that Keystead trusts no other root a token carries
-;   PLUGIN_DIR  for x86-ansi: the folder of KeysteadSetup.dll, the 9x setup's own plug-in
+;   PLUGIN_DIR  the folder whose TARGET subfolder holds KeysteadSetup.dll, the setups' own plug-in
 ;   SIGN_COMMAND optional: a command that signs the file it is given in place (scripts/package
 ;               --sign); the uninstaller is signed with it as it is written
 
@@ -34,14 +34,13 @@ Target ${TARGET}
 !include x64.nsh
 !include Library.nsh
 
-; The 9x family's setup calls the system through a plug-in of its own: NSIS's System plug-in has a
-; static TLS directory, which Windows 95 refuses in a library loaded at run time.
-!ifndef NSIS_UNICODE
-  !ifndef PLUGIN_DIR
-    !error "scripts/package gives PLUGIN_DIR for the x86-ansi setup"
-  !endif
-  !addplugindir /x86-ansi "${PLUGIN_DIR}"
+; The setups call the system through a plug-in of their own: NSIS's System plug-in has a static
+; TLS directory, which Windows 95 refuses in a library loaded at run time, and it is built for a
+; Pentium Pro.
+!ifndef PLUGIN_DIR
+  !error "scripts/package gives PLUGIN_DIR"
 !endif
+!addplugindir /${TARGET} "${PLUGIN_DIR}/${TARGET}"
 
 !define PRODUCT "Keystead"
 !define PUBLISHER "Keystead Project"
@@ -53,17 +52,12 @@ Target ${TARGET}
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define END_REQUEST 1027 ; WM_USER + 3: Keystead ends without asking
-!define CERT_KEY_PROV_INFO_PROP_ID 2
-!define CERT_SHA1_HASH_PROP_ID 3
 ; Where the machine names the bank's roots, and where Keystead records, per user, the roots it
 ; added: one value a root, named by its SHA-1 thumbprint.
 !define ROOTS_KEY "Software\Keystead\Roots"
 !define ADDED_ROOTS_KEY "Software\Keystead\AddedRoots"
 ; The days Keystead last warned of each expiring certificate.
 !define EXPIRY_ANNOUNCED_KEY "Software\Keystead\ExpiryAnnounced"
-!define CERT_STORE_PROV_SYSTEM_REGISTRY_A 12
-!define CERT_STORE_PROV_SYSTEM_REGISTRY_W 13
-!define CERT_SYSTEM_STORE_CURRENT_USER 0x10000
 
 !ifdef DEMO
   !define EDITION " (demo: simulated token library)"
@@ -114,23 +108,12 @@ Function ${un}EndKeystead
     ${OrIf} $3 >= 5
       ${Break}
     ${EndIf}
-    StrCpy $1 0
-!ifdef NSIS_UNICODE
-    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
-!else
     KeysteadSetup::OpenWindowProcess $0
     Pop $2
-!endif
     SendMessage $0 ${END_REQUEST} 0 0 /TIMEOUT=5000
     ${If} $2 != 0
-!ifdef NSIS_UNICODE
-      System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
-      System::Call 'kernel32::CloseHandle(p r2)'
-!else
       KeysteadSetup::WaitAndClose $2 10000
       Pop $1
-!endif
     ${Else}
       Sleep 1000
     ${EndIf}
@@ -147,11 +130,7 @@ FunctionEnd
 
 Function .onInit
   ; One setup at a time.
-!ifdef NSIS_UNICODE
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Keystead Setup") p .r0 ?e'
-!else
   KeysteadSetup::HoldSetupMutex "Keystead Setup"
-!endif
   Pop $1
   ${If} $1 = 183 ; ERROR_ALREADY_EXISTS
     MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} Setup is already running." /SD IDOK
@@ -168,19 +147,14 @@ Function SecureInstallFolder
   ${OrIf} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
     Return
   ${EndIf}
-  StrCpy $0 0
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)", i 1, *p .r0, p 0) i .r1'
-  ${If} $1 == 0
-    DetailPrint "The permissions of $INSTDIR could not be set"
-    Return
-  ${EndIf}
-  System::Call 'advapi32::GetSecurityDescriptorDacl(p r0, *i .r2, *p .r3, *i .r4) i .r1'
-  ; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION
-  System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000004, p 0, p 0, p r3, p 0) i .r1'
-  ${If} $1 != 0
+  ; Full control: the system, administrators, and the creator of what is made in it; read and run:
+  ; users.
+  KeysteadSetup::SecureFolder "$INSTDIR" \
+    "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)"
+  Pop $1
+  ${If} $1 != 1
     DetailPrint "The permissions of $INSTDIR could not be set"
   ${EndIf}
-  System::Call 'kernel32::LocalFree(p r0)'
 FunctionEnd
 !endif
 
@@ -193,12 +167,8 @@ Section "${PRODUCT}"
   Call SecureInstallFolder
 !endif
   SetOutPath "$INSTDIR"
-!ifdef NSIS_UNICODE
-  System::Call 'kernel32::GetSystemDefaultLangID() i .r0'
-!else
   KeysteadSetup::SystemLanguage
   Pop $0
-!endif
   IntOp $0 $0 & 0xFFFF
   ${If} $0 = 0x0804   ; Chinese (PRC)
   ${OrIf} $0 = 0x1004 ; Chinese (Singapore)
@@ -257,8 +227,6 @@ SectionEnd
 ; the user's registry store behind "MY", and a deletion made there lasts on every system (one
 ; made through the system store's collection may not on some), so that store goes first and the
 ; collection then takes what other stores behind "MY" hold.
-!ifndef NSIS_UNICODE
-; The 9x family's uninstaller has its plug-in do it, in the same order.
 Function un.RemoveProviderCertificates
   KeysteadSetup::RemoveProviderCertificates "${PROVIDER_NAME}"
   Pop $0
@@ -271,136 +239,6 @@ Function un.RemoveAddedRoots
   Pop $0
   DetailPrint "Root certificates ${PRODUCT} added, removed: $0"
 FunctionEnd
-!else
-Function un.RemoveProviderCertificates
-  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "MY") p .r0'
-  Call un.RemoveProviderCertificatesFrom
-  System::Call 'crypt32::CertOpenSystemStoreW(p 0, w "MY") p .r0'
-  Call un.RemoveProviderCertificatesFrom
-FunctionEnd
-
-; The same for the store $0, which it closes. Each pass looks for one certificate from the
-; start, since an enumeration need not go on past a certificate deleted under it; a bounded
-; number of passes, since a deletion need not show in the open store at once.
-Function un.RemoveProviderCertificatesFrom
-  ${If} $0 == 0
-    Return
-  ${EndIf}
-  StrCpy $9 0
-  ${Do}
-    StrCpy $1 0
-    ${Do}
-      System::Call 'crypt32::CertEnumCertificatesInStore(p r0, p r1) p .r1'
-      ${If} $1 == 0
-        ${Break}
-      ${EndIf}
-      Call un.ProviderOfCertificate
-      Pop $7
-      ${If} $7 == "${PROVIDER_NAME}"
-        ${Break}
-      ${EndIf}
-    ${Loop}
-    ${If} $1 == 0
-      ${Break}
-    ${EndIf}
-    ; Frees the context the enumeration handed out.
-    System::Call 'crypt32::CertDeleteCertificateFromStore(p r1) i .r3'
-    ${If} $3 == 0
-      DetailPrint "A certificate of ${PROVIDER_NAME} could not be removed"
-      ${Break}
-    ${EndIf}
-    DetailPrint "Removed a certificate of ${PROVIDER_NAME}"
-    IntOp $9 $9 + 1
-  ${LoopUntil} $9 >= 1000
-  System::Call 'crypt32::CertCloseStore(p r0, i 0)'
-FunctionEnd
-
-; Pushes the provider named in the key provider information of certificate context $1, or "".
-Function un.ProviderOfCertificate
-  StrCpy $7 ""
-  StrCpy $2 0
-  System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_KEY_PROV_INFO_PROP_ID}, p 0, *i r2 r2) i .r3'
-  ${If} $3 != 0
-  ${AndIf} $2 > 0
-    System::Alloc $2
-    Pop $4
-    ${If} $4 != 0
-      System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_KEY_PROV_INFO_PROP_ID}, p r4, *i r2 r2) i .r3'
-      ${If} $3 != 0
-        ; CRYPT_KEY_PROV_INFO: the container's name, then the provider's.
-        System::Call '*$4(p .r5, p .r6)'
-        ${If} $6 != 0
-          System::Call 'kernel32::lstrcpynW(w .r7, p r6, i ${NSIS_MAX_STRLEN})'
-        ${EndIf}
-      ${EndIf}
-      System::Free $4
-    ${EndIf}
-  ${EndIf}
-  Push $7
-FunctionEnd
-
-; Pushes the SHA-1 thumbprint of certificate context $1 in upper-case hexadecimal, or "".
-Function un.ThumbprintOfCertificate
-  StrCpy $7 ""
-  System::Alloc 20
-  Pop $4
-  StrCpy $2 20
-  System::Call 'crypt32::CertGetCertificateContextProperty(p r1, i ${CERT_SHA1_HASH_PROP_ID}, p r4, *i r2 r2) i .r3'
-  ${If} $3 != 0
-  ${AndIf} $2 = 20
-    StrCpy $6 0
-    ${Do}
-      IntOp $5 $4 + $6
-      System::Call '*$5(&i1 .r5)'
-      IntOp $5 $5 & 0xFF
-      IntFmt $5 "%02X" $5
-      StrCpy $7 "$7$5"
-      IntOp $6 $6 + 1
-    ${LoopUntil} $6 >= 20
-  ${EndIf}
-  System::Free $4
-  Push $7
-FunctionEnd
-
-; Removes from the user's "ROOT" store the roots Keystead recorded as its own, and no others.
-Function un.RemoveAddedRoots
-  System::Call 'crypt32::CertOpenStore(p ${CERT_STORE_PROV_SYSTEM_REGISTRY_W}, i 0, p 0, i ${CERT_SYSTEM_STORE_CURRENT_USER}, w "ROOT") p .r0' 
-  ${If} $0 == 0
-    Return
-  ${EndIf}
-  StrCpy $9 0
-  ${Do}
-    StrCpy $1 0
-    ${Do}
-      System::Call 'crypt32::CertEnumCertificatesInStore(p r0, p r1) p .r1'
-      ${If} $1 == 0
-        ${Break}
-      ${EndIf}
-      Call un.ThumbprintOfCertificate
-      Pop $7
-      ${If} $7 != ""
-        ClearErrors
-        ReadRegStr $8 HKCU "${ADDED_ROOTS_KEY}" $7
-        ${IfNot} ${Errors}
-          ${Break}
-        ${EndIf}
-      ${EndIf}
-    ${Loop}
-    ${If} $1 == 0
-      ${Break}
-    ${EndIf}
-    System::Call 'crypt32::CertDeleteCertificateFromStore(p r1) i .r3'
-    ${If} $3 == 0
-      DetailPrint "A root certificate ${PRODUCT} added could not be removed"
-      ${Break}
-    ${EndIf}
-    DeleteRegValue HKCU "${ADDED_ROOTS_KEY}" $7
-    DetailPrint "Removed a root certificate ${PRODUCT} added"
-    IntOp $9 $9 + 1
-  ${LoopUntil} $9 >= 100
-  System::Call 'crypt32::CertCloseStore(p r0, i 0)'
-FunctionEnd
-!endif
 
 Section "Uninstall"
   Call un.EndKeystead

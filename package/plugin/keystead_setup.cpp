@@ -1,18 +1,21 @@
-/* The 9x setup's calls into the system, as an NSIS plug-in of its own. NSIS's System plug-in
- * has a static TLS directory, which Windows 95 refuses in a library loaded at run time, so
- * every call through it failed silently there; and the ANSI uninstaller reached a
- * wide-character function through it, which the 9x family only stubs. This one needs no C
- * runtime and only what Windows 95 has; CryptoAPI, which 95 has only with Internet Explorer 4,
- * is looked up when a certificate function runs.
+/* The setups' calls into the system, as an NSIS plug-in of their own, built for each character
+ * set: ANSI for the 9x setup, Unicode (UNICODE defined) for the NT setup. NSIS's System plug-in
+ * has a static TLS directory, which Windows 95 refuses in a library loaded at run time, so every
+ * call through it failed silently there, and it is built for a Pentium Pro, which 2000 and XP do
+ * not need. This one needs no C runtime and, in its ANSI build, only what Windows 95 has;
+ * CryptoAPI, which 95 has only with Internet Explorer 4, and the NT security functions are
+ * looked up when a function that needs them runs.
  *
  * Every function takes its arguments from the NSIS stack (the first argument on top) and leaves
- * one result there. */
+ * one result there, in the setup's character set. */
 #include <windows.h>
+#include <accctrl.h>
+#include <sddl.h>
 #include <wincrypt.h>
 
 typedef struct stack_item {
     struct stack_item* next;
-    char text[1];
+    TCHAR text[1];
 } stack_item;
 
 typedef struct {
@@ -20,34 +23,34 @@ typedef struct {
     unsigned size; /* NSIS's string size: every text on the stack fits in it */
 } nsis_stack;
 
-static int Pop(nsis_stack* stack, char* text) {
+static int Pop(nsis_stack* stack, TCHAR* text) {
     stack_item* item = stack->top ? *stack->top : NULL;
     if (!item) {
         text[0] = '\0';
         return 0;
     }
-    lstrcpynA(text, item->text, (int)stack->size);
+    lstrcpyn(text, item->text, (int)stack->size);
     *stack->top = item->next;
     GlobalFree(item);
     return 1;
 }
 
-static void Push(nsis_stack* stack, const char* text) {
+static void Push(nsis_stack* stack, const TCHAR* text) {
     stack_item* item;
     if (!stack->top)
         return;
-    item = (stack_item*)GlobalAlloc(GPTR, sizeof(stack_item) + stack->size);
+    item = (stack_item*)GlobalAlloc(GPTR, sizeof(stack_item) + stack->size * sizeof(TCHAR));
     if (!item)
         return;
-    lstrcpynA(item->text, text, (int)stack->size);
+    lstrcpyn(item->text, text, (int)stack->size);
     item->next = *stack->top;
     *stack->top = item;
 }
 
 /* NSIS keeps numbers and handles as decimal text. */
-static ULONG_PTR PopNumber(nsis_stack* stack, char* buffer) {
+static ULONG_PTR PopNumber(nsis_stack* stack, TCHAR* buffer) {
     ULONG_PTR value = 0;
-    const char* at = buffer;
+    const TCHAR* at = buffer;
     Pop(stack, buffer);
     while (*at >= '0' && *at <= '9')
         value = value * 10 + (ULONG_PTR)(*at++ - '0');
@@ -55,11 +58,11 @@ static ULONG_PTR PopNumber(nsis_stack* stack, char* buffer) {
 }
 
 static void PushNumber(nsis_stack* stack, ULONG_PTR value) {
-    char digits[24];
-    int at = sizeof digits - 1;
+    TCHAR digits[24];
+    int at = sizeof digits / sizeof digits[0] - 1;
     digits[at] = '\0';
     do {
-        digits[--at] = (char)('0' + value % 10);
+        digits[--at] = (TCHAR)('0' + value % 10);
         value /= 10;
     } while (value != 0 && at > 0);
     Push(stack, digits + at);
@@ -67,30 +70,30 @@ static void PushNumber(nsis_stack* stack, ULONG_PTR value) {
 
 /* The buffer every function pops into: NSIS's string size, allocated per call. */
 #define NSIS_FUNCTION(name)                                                                        \
-    static void name##_body(nsis_stack* stack, char* buffer);                                      \
-    extern "C" __declspec(dllexport) void __cdecl name(HWND parent, int size, char* variables,     \
+    static void name##_body(nsis_stack* stack, TCHAR* buffer);                                     \
+    extern "C" __declspec(dllexport) void __cdecl name(HWND parent, int size, TCHAR* variables,    \
                                                        stack_item** top, void* extra) {            \
         nsis_stack stack;                                                                          \
-        char* buffer;                                                                              \
+        TCHAR* buffer;                                                                             \
         (void)parent;                                                                              \
         (void)variables;                                                                           \
         (void)extra;                                                                               \
         stack.top = top;                                                                           \
         stack.size = size > 0 ? (unsigned)size : 1024u;                                            \
-        buffer = (char*)GlobalAlloc(GPTR, stack.size + 1);                                         \
+        buffer = (TCHAR*)GlobalAlloc(GPTR, (stack.size + 1) * sizeof(TCHAR));                      \
         if (buffer) {                                                                              \
             name##_body(&stack, buffer);                                                           \
             GlobalFree(buffer);                                                                    \
         }                                                                                          \
     }                                                                                              \
-    static void name##_body(nsis_stack* stack, char* buffer)
+    static void name##_body(nsis_stack* stack, TCHAR* buffer)
 
 /* HoldSetupMutex NAME: makes the named mutex and keeps it for the life of the setup; leaves the
  * system's error (183 when another setup holds it). */
 NSIS_FUNCTION(HoldSetupMutex) {
     Pop(stack, buffer);
     SetLastError(0);
-    CreateMutexA(NULL, FALSE, buffer);
+    CreateMutex(NULL, FALSE, buffer);
     PushNumber(stack, GetLastError());
 }
 
@@ -208,10 +211,17 @@ NSIS_FUNCTION(RemoveProviderCertificates) {
     WCHAR wanted[256];
     ULONG_PTR removed;
     Pop(stack, buffer);
-    if (!LoadCrypto(&c) || !MultiByteToWideChar(CP_ACP, 0, buffer, -1, wanted, 256)) {
+#ifdef UNICODE
+    int converted = lstrlenW(buffer) < 256;
+    if (converted)
+        lstrcpynW(wanted, buffer, 256);
+#else
+    int converted = MultiByteToWideChar(CP_ACP, 0, buffer, -1, wanted, 256);
+#endif
+    if (!LoadCrypto(&c) || !converted) {
         if (c.module)
             FreeLibrary(c.module);
-        Push(stack, "-1");
+        Push(stack, TEXT("-1"));
         return;
     }
     removed = RemoveFrom(&c, UserRegistryStore(&c, "MY"), NamesProvider, wanted);
@@ -249,22 +259,60 @@ NSIS_FUNCTION(RemoveAddedRoots) {
     HKEY key = NULL;
     ULONG_PTR removed = 0;
     Pop(stack, buffer);
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, buffer, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, buffer, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
         ERROR_SUCCESS) {
-        Push(stack, "0"); /* Keystead added none */
+        Push(stack, TEXT("0")); /* Keystead added none */
         return;
     }
     if (!LoadCrypto(&c)) {
         if (c.module)
             FreeLibrary(c.module);
         RegCloseKey(key);
-        Push(stack, "-1");
+        Push(stack, TEXT("-1"));
         return;
     }
     removed = RemoveFrom(&c, UserRegistryStore(&c, "ROOT"), RecordedAsAdded, &key);
     FreeLibrary(c.module);
     RegCloseKey(key);
     PushNumber(stack, removed);
+}
+
+/* SecureFolder PATH SDDL: gives the folder the permissions the SDDL text names, protected from
+ * what its parent would pass on; leaves 1 when they are set. The functions are the NT family's
+ * from 2000 on, looked up: without them it leaves 0. */
+NSIS_FUNCTION(SecureFolder) {
+    typedef BOOL(WINAPI * from_text)(const TCHAR*, DWORD, PSECURITY_DESCRIPTOR*, ULONG*);
+    typedef BOOL(WINAPI * dacl_of)(PSECURITY_DESCRIPTOR, BOOL*, PACL*, BOOL*);
+    typedef DWORD(WINAPI * set_named)(TCHAR*, DWORD, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
+#ifdef UNICODE
+#define SECURITY_SUFFIX "W"
+#else
+#define SECURITY_SUFFIX "A"
+#endif
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    from_text fromText;
+    dacl_of daclOf;
+    set_named setNamed;
+    TCHAR* sddl = (TCHAR*)GlobalAlloc(GPTR, (stack->size + 1) * sizeof(TCHAR));
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = NULL;
+    int set = 0;
+    Bind(advapi, "ConvertStringSecurityDescriptorToSecurityDescriptor" SECURITY_SUFFIX, &fromText);
+    Bind(advapi, "GetSecurityDescriptorDacl", &daclOf);
+    Bind(advapi, "SetNamedSecurityInfo" SECURITY_SUFFIX, &setNamed);
+    Pop(stack, buffer);
+    if (sddl && Pop(stack, sddl) && fromText && daclOf && setNamed &&
+        fromText(sddl, SDDL_REVISION_1, &descriptor, NULL)) {
+        set = daclOf(descriptor, &present, &dacl, &defaulted) && present &&
+              setNamed(buffer, SE_FILE_OBJECT,
+                       DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, NULL, NULL,
+                       dacl, NULL) == ERROR_SUCCESS;
+        LocalFree(descriptor);
+    }
+    if (sddl)
+        GlobalFree(sddl);
+    PushNumber(stack, (ULONG_PTR)set);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

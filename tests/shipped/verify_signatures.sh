@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # verify_signatures.sh ROOT.pem PACKAGE [FOREIGN...]: every file of a package made with
 # scripts/package --sign passes osslsigncode's Authenticode verification against ROOT: Kestrun,
-# both setups, and what the setups carry (both Keystead builds, the provider, the 9x plug-in and
-# the uninstaller NSIS wrote), read back with 7-Zip. Files identical to a FOREIGN one (NSIS's own
-# plug-ins, the token vendor's library) are others' to sign and are only named. A copy of a signed
+# both setups, and what the setups carry (both Keystead builds, the provider, the setups' plug-in
+# and the uninstaller NSIS wrote), read back with 7-Zip. Files identical to a FOREIGN one (the
+# token vendor's library, NSIS's own plug-ins) are others' to sign and are only named. A copy of a signed
 # file with a byte changed after signing must be refused.
 set -uo pipefail
 root=$1 package=$2

@@ -1,5 +1,6 @@
-// The 9x setup's own plug-in, called as NSIS calls a plug-in: arguments pushed on NSIS's stack
-// of texts, the result popped from it, against the real system, stores and registry.
+// The setups' own plug-in (its ANSI build), called as NSIS calls a plug-in: arguments pushed on
+// NSIS's stack of texts, the result popped from it, against the real system, stores and
+// registry. The package tests run its Unicode build inside the setups they install.
 #include "cert_stores.h"
 #include "provider_registry.h"
 #include "test_paths.h"
@@ -157,4 +158,23 @@ TEST(SetupPlugin, RemovesOnlyTheProvidersCertificatesAndTheRecordedRoots) {
     EXPECT_EQ(plugin.Call("RemoveAddedRoots", {key}), "0") << "no record, nothing removed";
     RemoveFromStore("ROOT", certs[4]);
     EmptyStore("MY");
+}
+
+// The NT setup's folder outside Program Files. Wine keeps no access list on a file (it maps one
+// to the owner's, group's and others' mode bits and makes one up from those), so what the folder
+// was given cannot be read back here; what can fail here is the lookups, the descriptor and the
+// call.
+TEST(SetupPlugin, SecuresAFolderOnlyWithADescriptorItCanReadAndAFolderThatIsThere) {
+    SetupPlugin plugin;
+    ASSERT_TRUE(plugin.loaded());
+    const std::string folder = MakeTempDir("secure");
+    const char sddl[] =
+        "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)";
+    bool one = false;
+    EXPECT_EQ(plugin.Call("SecureFolder", {folder, sddl}, &one), "1");
+    EXPECT_TRUE(one);
+    EXPECT_EQ(plugin.Call("SecureFolder", {folder, "not a descriptor"}), "0");
+    EXPECT_EQ(plugin.Call("SecureFolder", {folder, ""}), "0");
+    EXPECT_EQ(plugin.Call("SecureFolder", {folder + "\\missing", sddl}), "0");
+    RemoveTree(folder);
 }

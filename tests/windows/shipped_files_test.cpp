@@ -78,8 +78,8 @@ bool Has(const Family& family, const Row& row) {
 }
 
 // What ships, with the Windows each file is for. The programs run on every one we name; Kestrun
-// starts a setup only on its own family, so each setup's stub answers to that family alone.
-// The 9x setup's plug-in is built beside bin/ and travels inside that setup.
+// starts a setup only on its own family, so each setup's stub, and the plug-in built beside bin/
+// that travels inside it, answer to that family alone.
 struct ShippedFile {
     const char* path; // under build/windows/bin, or under the test tree's shipped package
     bool inPackage;
@@ -90,9 +90,10 @@ const ShippedFile kShipped[] = {
     {"zh-CN\\Keystead.exe", false, 0, 6},
     {"Kestrun.exe", false, 0, 6},
     {"ZQ_CSP.dll", false, 0, 6},
-    {"..\\setup-plugin\\KeysteadSetup.dll", false, 0, 6},
-    {"win98\\Setup.exe", true, 0, 3},             // 95, 98, Me, NT 4.0
+    {"win98\\Setup.exe", true, 0, 3}, // 95, 98, Me, NT 4.0
+    {"..\\setup-plugin\\x86-ansi\\KeysteadSetup.dll", false, 0, 3},
     {"setup\\ZQTM_USBKEY_Setup.exe", true, 4, 6}, // 2000, XP, Vista
+    {"..\\setup-plugin\\x86-unicode\\KeysteadSetup.dll", false, 4, 6},
 };
 
 std::string PathOf(const ShippedFile& file) {
@@ -309,32 +310,41 @@ TEST(ShippedFiles, ThePackageHoldsKestrunAndTwo32BitSetupsOfKeysteadsVersion) {
     }
 }
 
-// Windows 95 refuses a library with a static TLS directory when it is loaded at run time, as a
-// setup loads its plug-ins: the 9x setup carries only its own, which has none, and no System.
-TEST(ShippedFiles, The9xSetupCarriesOnlyPluginsWindows95Loads) {
-    const std::string contents = keystead_test::TestBinDir() + "\\shipped_package\\win98-contents";
-    for (const std::string& part : {contents, contents + "\\uninstaller"}) {
-        SCOPED_TRACE(part);
-        const std::string plugins = part + "\\$PLUGINSDIR";
-        std::vector<std::string> found;
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((plugins + "\\*.dll").c_str(), &entry);
-        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no plug-in unpacked";
-        do
-            found.push_back(entry.cFileName);
-        while (FindNextFileA(search, &entry));
-        FindClose(search);
-        EXPECT_EQ(found, std::vector<std::string>{"KeysteadSetup.dll"});
-        for (const std::string& plugin : found) {
-            const PeImage pe = ReadPeImage(plugins + "\\" + plugin);
-            ASSERT_TRUE(pe.ok) << plugin;
-            EXPECT_EQ(pe.tlsDirectorySize, 0u) << plugin << " has a TLS directory";
+// Each setup, and the uninstaller it writes, carries only the plug-in built for it, which has no
+// TLS directory (Windows 95 refuses one in a library loaded at run time, as a setup loads its
+// plug-ins), and NSIS's System plug-in in neither; the 9x setup's calls no wide-character function.
+TEST(ShippedFiles, EachSetupCarriesOnlyItsOwnPlugin) {
+    const struct {
+        const char* contents; // as 7-Zip unpacked the setup
+        const char* plugin;   // as the programs tree built it
+        bool ansi;
+    } kSetups[] = {{"win98-contents", "x86-ansi", true}, {"setup-contents", "x86-unicode", false}};
+    for (const auto& setup : kSetups) {
+        const std::string contents =
+            keystead_test::TestBinDir() + "\\shipped_package\\" + setup.contents;
+        const std::string built = FileBytes(ShippedBinDir() + "\\..\\setup-plugin\\" +
+                                            setup.plugin + "\\KeysteadSetup.dll");
+        ASSERT_FALSE(built.empty()) << setup.plugin;
+        for (const std::string& part : {contents, contents + "\\uninstaller"}) {
+            SCOPED_TRACE(part);
+            const std::string plugins = part + "\\$PLUGINSDIR";
+            std::vector<std::string> found;
+            WIN32_FIND_DATAA entry;
+            HANDLE search = FindFirstFileA((plugins + "\\*.dll").c_str(), &entry);
+            ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no plug-in unpacked";
+            do
+                found.push_back(entry.cFileName);
+            while (FindNextFileA(search, &entry));
+            FindClose(search);
+            EXPECT_EQ(found, std::vector<std::string>{"KeysteadSetup.dll"});
+            EXPECT_EQ(FileBytes(plugins + "\\KeysteadSetup.dll"), built);
+            const PeImage pe = ReadPeImage(plugins + "\\KeysteadSetup.dll");
+            ASSERT_TRUE(pe.ok);
+            EXPECT_EQ(pe.tlsDirectorySize, 0u) << "the plug-in has a TLS directory";
             for (const keystead_test::PeImport& import : pe.imports)
-                EXPECT_FALSE(!import.name.empty() && import.name.back() == 'W')
-                    << plugin << " imports " << import.name;
+                EXPECT_FALSE(setup.ansi && !import.name.empty() && import.name.back() == 'W')
+                    << "the 9x setup's plug-in imports " << import.name;
         }
-        EXPECT_EQ(FileBytes(plugins + "\\KeysteadSetup.dll"),
-                  FileBytes(ShippedBinDir() + "\\..\\setup-plugin\\KeysteadSetup.dll"));
     }
 }
 
