@@ -58,6 +58,10 @@ Target ${TARGET}
 !define ADDED_ROOTS_KEY "Software\Keystead\AddedRoots"
 ; The days Keystead last warned of each expiring certificate.
 !define EXPIRY_ANNOUNCED_KEY "Software\Keystead\ExpiryAnnounced"
+; Windows counts the users of a shared file here, by its path; the setup counts once per
+; installation and says so in its uninstall key.
+!define SHARED_DLLS_KEY "Software\Microsoft\Windows\CurrentVersion\SharedDLLs"
+!define SHARED_COUNTED "SharedDLLsCounted"
 
 !ifdef DEMO
   !define EDITION " (demo: simulated token library)"
@@ -89,7 +93,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
   VIAddVersionKey "Comments" "Carries the simulator's stand-in for the vendor's token library; not for customers."
 !endif
 
-Page directory
+Page directory "" "" CheckFolderOnLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -138,34 +142,79 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-!ifdef NSIS_UNICODE
-; A folder outside Program Files gets the permissions Program Files has: administrators and the
-; system change it, users only read and run what is in it, so nobody can plant a library beside
-; Keystead. What was inherited from the parent is cut off. (The NT family from 2000 on.)
-Function SecureInstallFolder
-  ${If} $INSTDIR == "$PROGRAMFILES\${PRODUCT}"
-  ${OrIf} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
-    Return
-  ${EndIf}
-  ; Full control: the system, administrators, and the creator of what is made in it; read and run:
-  ; users.
-  KeysteadSetup::SecureFolder "$INSTDIR" \
-    "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)"
-  Pop $1
-  ${If} $1 != 1
-    DetailPrint "The permissions of $INSTDIR could not be set"
+; Whether the installation folder may be taken: it is not there yet, it is empty, or it holds a
+; previous Keystead and nothing else. A folder that holds anything else may hold what someone
+; planted beside Keystead, and its permissions are not the setup's to change. Leaves the state.
+!define FOREIGN_FOLDER_TEXT "$INSTDIR already holds other files. ${PRODUCT} is installed only into a new or empty folder, or over an earlier ${PRODUCT}: choose another folder."
+Function CheckFolderOnLeave
+  KeysteadSetup::FolderState "$INSTDIR"
+  Pop $0
+  ${If} $0 == "foreign"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${FOREIGN_FOLDER_TEXT}"
+    Abort ; stays on the page
   ${EndIf}
 FunctionEnd
+
+; Makes the installation folder, or stops the setup having written nothing. A folder outside
+; Program Files is made by the plug-in with the permissions Program Files has, owner and all, in
+; the call that creates it (the NT family from 2000 on): administrators and the system change
+; it, users only read and run what is in it, so nobody can plant a library beside Keystead or
+; replace its uninstaller. Inside Program Files the folder inherits just that.
+Function MakeInstallFolder
+  KeysteadSetup::FolderState "$INSTDIR"
+  Pop $0
+  ${If} $0 == "foreign"
+    MessageBox MB_OK|MB_ICONSTOP "${FOREIGN_FOLDER_TEXT}" /SD IDOK
+    SetErrorLevel 3
+    Abort "${FOREIGN_FOLDER_TEXT}"
+  ${ElseIf} $0 != "absent"
+    Return ; an earlier Keystead's folder, or an empty one, as it is
+  ${EndIf}
+!ifdef NSIS_UNICODE
+  ${IfNot} $INSTDIR == "$PROGRAMFILES\${PRODUCT}"
+  ${AndIfNot} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
+    ; Full control: the system, administrators, and the creator of what is made in it; read and
+    ; run: users. Owner: administrators.
+    KeysteadSetup::CreateSecureFolder "$INSTDIR" \
+      "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)"
+    Pop $0
+    ${If} $0 != 1
+      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR could not be made so that only administrators may change it. ${PRODUCT} was not installed." /SD IDOK
+      SetErrorLevel 4
+      Abort "$INSTDIR could not be secured"
+    ${EndIf}
+    Return
+  ${EndIf}
 !endif
+  CreateDirectory "$INSTDIR"
+FunctionEnd
+
+; Counts this installation as one more user of a file in the system folder (Windows's shared-DLL
+; count), before the file is copied: a file that is there without a count counts one for
+; whoever put it there, unless an earlier Keystead that did not count put it there ($R9 = 1).
+Function AddSharedUse
+  Exch $0
+  Push $1
+  ClearErrors
+  ReadRegDWORD $1 HKLM "${SHARED_DLLS_KEY}" "$0"
+  ${If} ${Errors}
+    StrCpy $1 0
+    ${If} ${FileExists} "$0"
+    ${AndIf} $R9 != 1
+      StrCpy $1 1
+    ${EndIf}
+  ${EndIf}
+  IntOp $1 $1 + 1
+  WriteRegDWORD HKLM "${SHARED_DLLS_KEY}" "$0" $1
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Section "${PRODUCT}"
+  Call MakeInstallFolder
   Call EndKeystead
 
   ; The Simplified Chinese resource set on a Simplified Chinese system, English elsewhere.
-  CreateDirectory "$INSTDIR"
-!ifdef NSIS_UNICODE
-  Call SecureInstallFolder
-!endif
   SetOutPath "$INSTDIR"
   KeysteadSetup::SystemLanguage
   Pop $0
@@ -178,6 +227,23 @@ Section "${PRODUCT}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
+  ; Counted once per installation; an installation by an earlier setup that did not count put
+  ; the files there that have no count.
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "${SHARED_COUNTED}"
+  ${If} $0 != 1
+    StrCpy $R9 0
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "UninstallString"
+    ${If} $0 != ""
+      StrCpy $R9 1
+    ${EndIf}
+    Push "$SYSDIR\${PROVIDER_FILE}"
+    Call AddSharedUse
+!ifdef VENDOR_DIR
+    Push "$SYSDIR\${VENDOR_FILE}"
+    Call AddSharedUse
+!endif
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${SHARED_COUNTED}" 1
+  ${EndIf}
   !insertmacro InstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "${BIN_DIR}\ZQ_CSP.dll" \
     "$SYSDIR\${PROVIDER_FILE}" "$SYSDIR"
 !ifdef VENDOR_DIR
@@ -193,8 +259,8 @@ Section "${PRODUCT}"
 
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Keystead.exe"'
 
-  ; The bank's roots, as this package names them; a package that names none lets Keystead take
-  ; any self-signed CA root a token carries.
+  ; The bank's roots, as this package names them. Keystead makes a token's certificate a root only
+  ; when this list names it: a package that names none trusts no token root.
   DeleteRegKey HKLM "${ROOTS_KEY}"
 !ifdef ROOTS
   !include "${ROOTS}"
@@ -212,6 +278,10 @@ Section "${PRODUCT}"
 
   ${If} ${RebootFlag}
     MessageBox MB_OK|MB_ICONINFORMATION "A program still uses the token's library. Restart Windows to complete the installation of ${PRODUCT}." /SD IDOK
+  ${ElseIf} ${Silent}
+    ; A silent install is a deployment, often as the system or as an administrator with no
+    ; desktop of their own: Keystead would scan into that account's stores. The Run value starts
+    ; it at each user's next sign-in.
   ${ElseIf} ${AtLeastWinVista}
     ; The setup runs elevated, often with an administrator's credentials: Keystead must run as
     ; the signed-in user, with that user's stores, so the shell starts it.
@@ -240,23 +310,57 @@ Function un.RemoveAddedRoots
   DetailPrint "Root certificates ${PRODUCT} added, removed: $0"
 FunctionEnd
 
+; Takes this installation's use of a system-folder file away from its shared-DLL count; leaves 1
+; when nobody else counts on the file, which may then go, 0 while another installation does.
+Function un.ReleaseSharedUse
+  Exch $0
+  Push $1
+  ClearErrors
+  ReadRegDWORD $1 HKLM "${SHARED_DLLS_KEY}" "$0"
+  ${If} ${Errors}
+    StrCpy $1 1 ; uncounted: only this installation's
+  ${EndIf}
+  IntOp $1 $1 - 1
+  ${If} $1 > 0
+    WriteRegDWORD HKLM "${SHARED_DLLS_KEY}" "$0" $1
+    StrCpy $0 0
+  ${Else}
+    DeleteRegValue HKLM "${SHARED_DLLS_KEY}" "$0"
+    StrCpy $0 1
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
 Section "Uninstall"
   Call un.EndKeystead
   Call un.RemoveProviderCertificates
   Call un.RemoveAddedRoots
-  DeleteRegKey HKCU "${ADDED_ROOTS_KEY}"
+  ; Only emptied by the roots that went: one that stays stays recorded.
+  DeleteRegKey /ifempty HKCU "${ADDED_ROOTS_KEY}"
   DeleteRegKey HKCU "${EXPIRY_ANNOUNCED_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PRODUCT}"
   DeleteRegKey HKLM "${ROOTS_KEY}"
   DeleteRegKey /ifempty HKLM "Software\${PRODUCT}"
 
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
-  DeleteRegKey HKLM "${PROVIDER_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
-  !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${PROVIDER_FILE}"
+  ; The provider's file and key stay while another installation still counts on the file.
+  Push "$SYSDIR\${PROVIDER_FILE}"
+  Call un.ReleaseSharedUse
+  Pop $0
+  ${If} $0 = 1
+    DeleteRegKey HKLM "${PROVIDER_KEY}"
+    !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${PROVIDER_FILE}"
+  ${EndIf}
 !ifdef VENDOR_DIR
-  !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${VENDOR_FILE}"
+  Push "$SYSDIR\${VENDOR_FILE}"
+  Call un.ReleaseSharedUse
+  Pop $0
+  ${If} $0 = 1
+    !insertmacro UnInstallLib DLL NOTSHARED REBOOT_NOTPROTECTED "$SYSDIR\${VENDOR_FILE}"
+  ${EndIf}
 !endif
   Delete "$INSTDIR\Keystead.exe"
   Delete "$INSTDIR\uninstall.exe"

@@ -9,7 +9,6 @@
  * Every function takes its arguments from the NSIS stack (the first argument on top) and leaves
  * one result there, in the setup's character set. */
 #include <windows.h>
-#include <accctrl.h>
 #include <sddl.h>
 #include <wincrypt.h>
 
@@ -145,8 +144,24 @@ template <typename Entry> static void Bind(HMODULE module, const char* name, Ent
     *entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(Find(module, name)));
 }
 
+/* By its system-folder path: a setup runs from a downloads folder, where anyone may have left a
+ * crypt32.dll of their own. */
+static HMODULE LoadSystemLibrary(const char* name) {
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    int i;
+    if (length == 0 || length >= MAX_PATH)
+        return NULL;
+    if (path[length - 1] != '\\')
+        path[length++] = '\\';
+    for (i = 0; name[i] && length < sizeof path - 1; ++i)
+        path[length++] = name[i];
+    path[length] = '\0';
+    return LoadLibraryA(path);
+}
+
 static int LoadCrypto(crypto* c) {
-    c->module = LoadLibraryA("crypt32.dll");
+    c->module = LoadSystemLibrary("crypt32.dll");
     Bind(c->module, "CertOpenStore", &c->open);
     Bind(c->module, "CertOpenSystemStoreA", &c->openSystem);
     Bind(c->module, "CertEnumCertificatesInStore", &c->next);
@@ -162,13 +177,16 @@ static HCERTSTORE UserRegistryStore(crypto* c, const char* name) {
     return c->open(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, name);
 }
 
-typedef int (*certificate_test)(crypto* c, PCCERT_CONTEXT cert, const void* data);
+typedef int (*certificate_test)(crypto* c, PCCERT_CONTEXT cert, void* data);
+typedef void (*after_removal)(void* data);
 
-/* Deletes from the store (then closes it) every certificate the test accepts; the count.
- * Each pass looks from the start, since an enumeration need not go on past a certificate
- * deleted under it; the passes are bounded, since a deletion need not show at once. */
-static ULONG_PTR RemoveFrom(crypto* c, HCERTSTORE store, certificate_test test, const void* data) {
-    ULONG_PTR removed = 0;
+/* Deletes from the store (then closes it) every certificate the test accepts, calling removed
+ * (when given) after each deletion that succeeded; the count. Each pass looks from the start,
+ * since an enumeration need not go on past a certificate deleted under it; the passes are
+ * bounded, since a deletion need not show at once. */
+static ULONG_PTR RemoveFrom(crypto* c, HCERTSTORE store, certificate_test test, void* data,
+                            after_removal removed) {
+    ULONG_PTR count = 0;
     int pass;
     if (!store)
         return 0;
@@ -178,14 +196,16 @@ static ULONG_PTR RemoveFrom(crypto* c, HCERTSTORE store, certificate_test test, 
         }
         if (!cert || !c->remove(cert)) /* the deletion frees the context */
             break;
-        ++removed;
+        if (removed)
+            removed(data);
+        ++count;
     }
     c->close(store, 0);
-    return removed;
+    return count;
 }
 
 /* Whether the certificate's key provider information names that provider (wide text). */
-static int NamesProvider(crypto* c, PCCERT_CONTEXT cert, const void* data) {
+static int NamesProvider(crypto* c, PCCERT_CONTEXT cert, void* data) {
     const WCHAR* wanted = (const WCHAR*)data;
     BYTE buffer[1024];
     DWORD size = sizeof buffer;
@@ -224,42 +244,50 @@ NSIS_FUNCTION(RemoveProviderCertificates) {
         Push(stack, TEXT("-1"));
         return;
     }
-    removed = RemoveFrom(&c, UserRegistryStore(&c, "MY"), NamesProvider, wanted);
-    removed += RemoveFrom(&c, c.openSystem(0, "MY"), NamesProvider, wanted);
+    removed = RemoveFrom(&c, UserRegistryStore(&c, "MY"), NamesProvider, wanted, NULL);
+    removed += RemoveFrom(&c, c.openSystem(0, "MY"), NamesProvider, wanted, NULL);
     FreeLibrary(c.module);
     PushNumber(stack, removed);
 }
 
-/* Whether the certificate's SHA-1 thumbprint (upper-case hexadecimal) is a value of the key;
- * that value goes with it. */
-static int RecordedAsAdded(crypto* c, PCCERT_CONTEXT cert, const void* data) {
-    HKEY key = *(const HKEY*)data;
+/* A root Keystead recorded as added: the record's key, and the name of the value that records
+ * the certificate the test last accepted. */
+typedef struct {
+    HKEY key;
+    char name[41];
+} added_root;
+
+/* Whether the certificate's SHA-1 thumbprint (upper-case hexadecimal) is a value of the key. */
+static int RecordedAsAdded(crypto* c, PCCERT_CONTEXT cert, void* data) {
+    added_root* root = (added_root*)data;
     BYTE hash[20];
     DWORD size = sizeof hash;
-    char name[41];
     static const char hex[] = "0123456789ABCDEF";
     int i;
     if (!c->property(cert, CERT_SHA1_HASH_PROP_ID, hash, &size) || size != sizeof hash)
         return 0;
     for (i = 0; i < 20; ++i) {
-        name[2 * i] = hex[hash[i] >> 4];
-        name[2 * i + 1] = hex[hash[i] & 15];
+        root->name[2 * i] = hex[hash[i] >> 4];
+        root->name[2 * i + 1] = hex[hash[i] & 15];
     }
-    name[40] = '\0';
-    if (RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-        return 0;
-    RegDeleteValueA(key, name);
-    return 1;
+    root->name[40] = '\0';
+    return RegQueryValueExA(root->key, root->name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+}
+
+/* The record goes only once its root has: a root that stays stays recorded. */
+static void ForgetAddedRoot(void* data) {
+    added_root* root = (added_root*)data;
+    RegDeleteValueA(root->key, root->name);
 }
 
 /* RemoveAddedRoots KEY: removes from the user's "ROOT" the roots whose thumbprints are values
  * under HKEY_CURRENT_USER\KEY, and those values; leaves the count, or -1 without CryptoAPI. */
 NSIS_FUNCTION(RemoveAddedRoots) {
     crypto c;
-    HKEY key = NULL;
+    added_root root;
     ULONG_PTR removed = 0;
     Pop(stack, buffer);
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, buffer, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, buffer, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &root.key) !=
         ERROR_SUCCESS) {
         Push(stack, TEXT("0")); /* Keystead added none */
         return;
@@ -267,52 +295,127 @@ NSIS_FUNCTION(RemoveAddedRoots) {
     if (!LoadCrypto(&c)) {
         if (c.module)
             FreeLibrary(c.module);
-        RegCloseKey(key);
+        RegCloseKey(root.key);
         Push(stack, TEXT("-1"));
         return;
     }
-    removed = RemoveFrom(&c, UserRegistryStore(&c, "ROOT"), RecordedAsAdded, &key);
+    removed =
+        RemoveFrom(&c, UserRegistryStore(&c, "ROOT"), RecordedAsAdded, &root, ForgetAddedRoot);
     FreeLibrary(c.module);
-    RegCloseKey(key);
+    RegCloseKey(root.key);
     PushNumber(stack, removed);
 }
 
-/* SecureFolder PATH SDDL: gives the folder the permissions the SDDL text names, protected from
- * what its parent would pass on; leaves 1 when they are set. The functions are the NT family's
- * from 2000 on, looked up: without them it leaves 0. */
-NSIS_FUNCTION(SecureFolder) {
-    typedef BOOL(WINAPI * from_text)(const TCHAR*, DWORD, PSECURITY_DESCRIPTOR*, ULONG*);
-    typedef BOOL(WINAPI * dacl_of)(PSECURITY_DESCRIPTOR, BOOL*, PACL*, BOOL*);
-    typedef DWORD(WINAPI * set_named)(TCHAR*, DWORD, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
-#ifdef UNICODE
-#define SECURITY_SUFFIX "W"
-#else
-#define SECURITY_SUFFIX "A"
-#endif
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    from_text fromText;
-    dacl_of daclOf;
-    set_named setNamed;
-    TCHAR* sddl = (TCHAR*)GlobalAlloc(GPTR, (stack->size + 1) * sizeof(TCHAR));
-    PSECURITY_DESCRIPTOR descriptor = NULL;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = NULL;
-    int set = 0;
-    Bind(advapi, "ConvertStringSecurityDescriptorToSecurityDescriptor" SECURITY_SUFFIX, &fromText);
-    Bind(advapi, "GetSecurityDescriptorDacl", &daclOf);
-    Bind(advapi, "SetNamedSecurityInfo" SECURITY_SUFFIX, &setNamed);
+/* FolderState PATH: "absent", "empty", "keystead" when it holds nothing but what a Keystead
+ * installation puts there (Keystead.exe, uninstall.exe), "foreign" for anything else: a file,
+ * or a folder that holds what someone else put there and may have planted. */
+NSIS_FUNCTION(FolderState) {
+    static const TCHAR* const kOurs[] = {TEXT("Keystead.exe"), TEXT("uninstall.exe")};
+    WIN32_FIND_DATA entry;
+    HANDLE search;
+    DWORD attributes;
+    int length, i, ours = 0, foreign = 0;
     Pop(stack, buffer);
-    if (sddl && Pop(stack, sddl) && fromText && daclOf && setNamed &&
-        fromText(sddl, SDDL_REVISION_1, &descriptor, NULL)) {
-        set = daclOf(descriptor, &present, &dacl, &defaulted) && present &&
-              setNamed(buffer, SE_FILE_OBJECT,
-                       DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, NULL, NULL,
-                       dacl, NULL) == ERROR_SUCCESS;
-        LocalFree(descriptor);
+    attributes = GetFileAttributes(buffer);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Push(stack, GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND
+                        ? TEXT("absent")
+                        : TEXT("foreign"));
+        return;
+    }
+    length = lstrlen(buffer);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || length + 3 > (int)stack->size) {
+        Push(stack, TEXT("foreign"));
+        return;
+    }
+    if (length > 0 && buffer[length - 1] != '\\')
+        buffer[length++] = '\\';
+    buffer[length++] = '*';
+    buffer[length] = '\0';
+    search = FindFirstFile(buffer, &entry);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFile(search, &entry)) {
+        int known = 0;
+        if (!lstrcmp(entry.cFileName, TEXT(".")) || !lstrcmp(entry.cFileName, TEXT("..")))
+            continue;
+        for (i = 0; i < 2; ++i)
+            known |= !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                     !lstrcmpi(entry.cFileName, kOurs[i]);
+        ours += known;
+        foreign += !known;
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    Push(stack, foreign ? TEXT("foreign") : ours ? TEXT("keystead") : TEXT("empty"));
+}
+
+/* CreateSecureFolder PATH SDDL: makes the folder, and each missing folder above it, with the
+ * security descriptor the SDDL text names (owner and protected access list in the one call that
+ * creates it, so there is no moment in which anyone else may write there); leaves 1 when the
+ * folder was made so, 0 otherwise, also when it was there already: a folder this setup did not
+ * make keeps its permissions. The functions are the NT family's from 2000 on, looked up. */
+NSIS_FUNCTION(CreateSecureFolder) {
+    typedef BOOL(WINAPI * from_text)(const TCHAR*, DWORD, PSECURITY_DESCRIPTOR*, ULONG*);
+#ifdef UNICODE
+    const char* name = "ConvertStringSecurityDescriptorToSecurityDescriptorW";
+#else
+    const char* name = "ConvertStringSecurityDescriptorToSecurityDescriptorA";
+#endif
+    from_text fromText;
+    TCHAR* sddl = (TCHAR*)GlobalAlloc(GPTR, (stack->size + 1) * sizeof(TCHAR));
+    SECURITY_ATTRIBUTES attributes;
+    int made = 0;
+    Bind(GetModuleHandleA("advapi32.dll"), name, &fromText);
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = NULL;
+    attributes.bInheritHandle = FALSE;
+    Pop(stack, buffer);
+    if (sddl && Pop(stack, sddl) && sddl[0] && fromText && buffer[0] &&
+        GetFileAttributes(buffer) == INVALID_FILE_ATTRIBUTES &&
+        fromText(sddl, SDDL_REVISION_1, &attributes.lpSecurityDescriptor, NULL)) {
+        /* Down the path: each folder that is missing is made, from the first one below a root
+         * ("C:\", "\\server\share\"). */
+        TCHAR* at = buffer;
+        TCHAR* created[64]; /* where each folder this call made ends in the path */
+        int count = 0;
+        DWORD found;
+        made = 1;
+        if (at[0] == '\\' && at[1] == '\\') {
+            int separators = 0;
+            for (at += 2; *at && separators < 2; ++at)
+                separators += *at == '\\';
+        } else if (at[0] && at[1] == ':') {
+            at += 2;
+        }
+        while (made && *at) {
+            TCHAR kept;
+            while (*at == '\\')
+                ++at;
+            while (*at && *at != '\\')
+                ++at;
+            kept = *at;
+            *at = '\0';
+            if (GetFileAttributes(buffer) == INVALID_FILE_ATTRIBUTES) {
+                made = count < 64 && CreateDirectory(buffer, &attributes) != 0;
+                if (made)
+                    created[count++] = at;
+            }
+            *at = kept;
+        }
+        found = GetFileAttributes(buffer);
+        made = made && found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY);
+        /* Nothing stays behind of a path that could not be made whole. */
+        while (!made && count > 0) {
+            TCHAR* end = created[--count];
+            TCHAR kept = *end;
+            *end = '\0';
+            RemoveDirectory(buffer);
+            *end = kept;
+        }
+        LocalFree(attributes.lpSecurityDescriptor);
     }
     if (sddl)
         GlobalFree(sddl);
-    PushNumber(stack, (ULONG_PTR)set);
+    PushNumber(stack, (ULONG_PTR)made);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

@@ -121,6 +121,27 @@ bool SignIssued(HCRYPTPROV provider, unsigned keySpec, const std::string& issuer
     return true;
 }
 
+// A name no X.500 text can carry (a container name with line breaks or control bytes, as a token
+// may hold): the common name as a UTF-8 string, the rest as MakeKeyAndCert writes it.
+bool EncodeUtf8Name(const std::string& commonName, BYTE* buffer, DWORD* length) {
+    std::wstring wide(commonName.begin(), commonName.end());
+    wchar_t org[] = L"Keystead Test Bank", country[] = L"CN";
+    CERT_RDN_ATTR attrs[] = {
+        {const_cast<char*>(szOID_COMMON_NAME),
+         CERT_RDN_UTF8_STRING,
+         {static_cast<DWORD>(wide.size() * sizeof(wchar_t)), reinterpret_cast<BYTE*>(&wide[0])}},
+        {const_cast<char*>(szOID_ORGANIZATION_NAME),
+         CERT_RDN_UTF8_STRING,
+         {static_cast<DWORD>(sizeof org - sizeof(wchar_t)), reinterpret_cast<BYTE*>(org)}},
+        {const_cast<char*>(szOID_COUNTRY_NAME),
+         CERT_RDN_PRINTABLE_STRING,
+         {static_cast<DWORD>(sizeof country - sizeof(wchar_t)), reinterpret_cast<BYTE*>(country)}},
+    };
+    CERT_RDN rdns[] = {{1, &attrs[0]}, {1, &attrs[1]}, {1, &attrs[2]}};
+    CERT_NAME_INFO info = {3, rdns};
+    return CryptEncodeObject(X509_ASN_ENCODING, X509_UNICODE_NAME, &info, buffer, length) != 0;
+}
+
 } // namespace
 
 bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits, bool ca,
@@ -155,7 +176,8 @@ bool MakeKeyAndCert(const std::string& subject, unsigned keySpec, unsigned bits,
     BYTE nameBuffer[512];
     DWORD nameLength = sizeof nameBuffer;
     if (!CertStrToNameA(X509_ASN_ENCODING, x500.c_str(), CERT_X500_NAME_STR, nullptr, nameBuffer,
-                        &nameLength, nullptr)) {
+                        &nameLength, nullptr) &&
+        !EncodeUtf8Name(subject, nameBuffer, &(nameLength = sizeof nameBuffer))) {
         *error = LastError("CertStrToName");
         return false;
     }

@@ -161,4 +161,19 @@ void ForgetCer() {
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".cer");
 }
 
+BankRootList::BankRootList(const std::vector<std::string>& thumbprints) {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots");
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (const std::string& thumbprint : thumbprints)
+        RegSetValueExA(key, thumbprint.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(key);
+}
+
+BankRootList::~BankRootList() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots");
+}
+
 } // namespace keystead_test

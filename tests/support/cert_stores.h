@@ -34,6 +34,17 @@ std::vector<StoredCert> ListStore(const char* name);
 // The CA certificates Debian ships, as DER.
 std::vector<std::string> DebianCaCertificates();
 std::string ReadFileBytes(const std::string& path);
+
+// The machine's list of bank roots (HKLM\Software\Keystead\Roots, as the setup writes it),
+// naming these thumbprints while the object lives; no thumbprints: a list that is there but
+// empty. Whatever list was there is gone before and after.
+class BankRootList {
+  public:
+    explicit BankRootList(const std::vector<std::string>& thumbprints);
+    ~BankRootList();
+    BankRootList(const BankRootList&) = delete;
+    BankRootList& operator=(const BankRootList&) = delete;
+};
 // Opens .cer files, for this user, with a command line (View Cert hands its file to the shell);
 // ForgetCer undoes it.
 void AssociateCer(const std::string& command);

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 using namespace keystead_test;
@@ -99,6 +100,7 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
     const std::string lookalike = Exported("T1", 1, "sign"), root = Exported("T1", 2, "sign");
     const std::string bob = Exported("T2", 0, "exch");
     ASSERT_GT(bob.size(), 4096u) << "a certificate larger than a record was first meant for";
+    const BankRootList bankRoots({Thumbprint(root)});
 
     ASSERT_TRUE(app_.Start(rig_.dir()));
     for (int scan = 0; scan < 2; ++scan) {
@@ -145,29 +147,29 @@ TEST_F(CertificatesTest, EveryScanPutsTheTokensCertificatesInTheirStoresAndTouch
     EXPECT_EQ(my.size(), unrelated.size() + 3);
 }
 
-// Whatever a token's root container holds, only a self-signed CA certificate becomes a root of
-// the user's account, one of the bank's where the machine names them; Keystead records each root
-// it added, and only those.
-TEST_F(CertificatesTest, OnlyASelfSignedCaFromTheRootContainerBecomesARootAndIsRecorded) {
-    const char kMachineRoots[] = "Software\\Keystead\\Roots";
+// Whatever a token's root container holds, only a self-signed CA certificate that the machine's
+// bank-root list names becomes a root of the user's account: no list, an empty one or one that
+// names others trusts none. Keystead records each root it added, and only those.
+TEST_F(CertificatesTest, OnlyASelfSignedCaTheMachineNamesBecomesARootAndIsRecorded) {
     const char kAdded[] = "Software\\Keystead\\AddedRoots";
     const struct {
         const char* create;
-        const char* machineNames; // "": the machine names no roots; "own": this root
+        const char* machineNames; // nullptr: no list; "": an empty one; "own": this root
         bool trusted;
     } rows[] = {
-        {"--root", "", true},
-        {"--container ZRB_OnLineBank_Root_Cert:sign", "", false}, // self-signed, not a CA
-        {"--root-issued", "", false},                             // a CA, issued by another
+        {"--root", nullptr, false},
+        {"--root", "", false},
         {"--root", "0000000000000000000000000000000000000000", false},
         {"--root", "own", true},
+        {"--container ZRB_OnLineBank_Root_Cert:sign", "own", false}, // self-signed, not a CA
+        {"--root-issued", "own", false},                             // a CA, issued by another
     };
     int n = 0;
     for (const auto& row : rows) {
         const std::string serial = "RT" + std::to_string(++n);
-        SCOPED_TRACE(std::string(row.create) + " / " + row.machineNames);
+        SCOPED_TRACE(std::string(row.create) + " / " +
+                     (row.machineNames ? row.machineNames : "no list"));
         RegDeleteKeyA(HKEY_CURRENT_USER, kAdded);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineRoots);
         if (n > 1) { // one token at a time
             ASSERT_EQ(rig_.Ctl("remove RT" + std::to_string(n - 1)), 0);
         }
@@ -176,16 +178,13 @@ TEST_F(CertificatesTest, OnlyASelfSignedCaFromTheRootContainerBecomesARootAndIsR
                   0);
         const std::string root = Exported(serial, 1, "sign");
         const std::string thumbprint = Thumbprint(root);
-        if (*row.machineNames) {
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineRoots, 0, nullptr, 0,
-                                      KEY_SET_VALUE, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const std::string named =
-                std::string(row.machineNames) == "own" ? thumbprint : row.machineNames;
-            RegSetValueExA(key, named.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
-            RegCloseKey(key);
-        }
+        std::vector<std::string> named;
+        if (row.machineNames && *row.machineNames)
+            named.push_back(std::string(row.machineNames) == "own" ? thumbprint : row.machineNames);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots");
+        std::optional<BankRootList> list;
+        if (row.machineNames)
+            list.emplace(named);
         ASSERT_TRUE(app_.Start(rig_.dir()));
         rig_.SettledLogOf(app_.pid());
         EXPECT_EQ(ReadStore("ROOT").count(root), row.trusted ? 1u : 0u);
@@ -201,7 +200,6 @@ TEST_F(CertificatesTest, OnlyASelfSignedCaFromTheRootContainerBecomesARootAndIsR
         RemoveFromStore("ROOT", root);
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, kAdded);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineRoots);
 }
 
 TEST_F(CertificatesTest, TwentyScansLeaveKeysteadHoldingWhatOneScanLeft) {

@@ -30,6 +30,7 @@ const std::string kProviderKey =
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keystead";
 const char kAbsent[] = "<absent>";
+const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 std::string PackageDir() {
     return TestBinDir() + "\\package";
@@ -212,6 +213,25 @@ int RunSetupSilently(const std::string& package = PackageDir()) {
                       package.c_str());
 }
 
+// The setup run as a person runs it: its pages, each one's default button pressed, until it ends.
+int RunSetupInteractively(const std::string& package = PackageDir(), DWORD* pid = nullptr) {
+    std::string command = "\"" + package + "\\setup\\ZQTM_USBKEY_Setup.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(),
+                        &si, &pi))
+        return -1;
+    ClickThrough([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    if (pid)
+        *pid = pi.dwProcessId;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
 // The uninstaller carries on from a copy of itself in the temporary folder, so its end shows in
 // what it removes last and in that copy's end.
 bool UninstallerDone() {
@@ -293,6 +313,13 @@ class PackageTest : public ::testing::Test {
         // Whatever a failed run left, so that no later test sees a provider installed.
         DeleteFileA(SystemFile("VELQ_CSP.dll").c_str());
         DeleteFileA(SystemFile("ZQCSP.dll").c_str());
+        HKEY shared = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE, &shared) ==
+            ERROR_SUCCESS) {
+            RegDeleteValueA(shared, SystemFile("VELQ_CSP.dll").c_str());
+            RegDeleteValueA(shared, SystemFile("ZQCSP.dll").c_str());
+            RegCloseKey(shared);
+        }
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProviderKey.c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Keystead\\Roots");
@@ -309,6 +336,23 @@ class PackageTest : public ::testing::Test {
         for (const char* exe :
              {"Keystead.exe", "Kestrun.exe", "Setup.exe", "ZQTM_USBKEY_Setup.exe"})
             SetWindowsVersion(exe, "winxp");
+    }
+
+    // After a silent install no Keystead runs: it starts at the next sign-in, from the Run
+    // value, as this does.
+    void SignIn() {
+        Sleep(1000); // what the setup started would be running by now
+        ASSERT_TRUE(RunningKeysteads().empty()) << "the silent install started Keystead";
+        const std::string command = Value(kRunKey, "Keystead");
+        ASSERT_NE(command, kAbsent);
+        std::string line = command;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &si, &pi));
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
     }
 
     std::string Exported(const char* kind) {
@@ -390,6 +434,8 @@ class PackageTest : public ::testing::Test {
             FindClose(search);
         EXPECT_FALSE(Exists(SystemFile("VELQ_CSP.dll")));
         EXPECT_FALSE(Exists(SystemFile("ZQCSP.dll")));
+        EXPECT_EQ(Value(kSharedDlls, SystemFile("VELQ_CSP.dll").c_str()), kAbsent);
+        EXPECT_EQ(Value(kSharedDlls, SystemFile("ZQCSP.dll").c_str()), kAbsent);
         EXPECT_FALSE(KeyExists(kProviderKey));
         EXPECT_FALSE(KeyExists(kUninstallKey));
         EXPECT_EQ(Value(kRunKey, "Keystead"), kAbsent);
@@ -471,6 +517,7 @@ INSTANTIATE_TEST_SUITE_P(Families, PackageFamilyTest,
 
 TEST_F(PackageTest, InstallingAgainOverTheFirstOrWhileKeysteadRunsLeavesOneWorkingKeystead) {
     ASSERT_EQ(RunSetupSilently(), 0);
+    SignIn();
     ExpectInstalledAndWorking();
 
     // Over the first, with Keystead ended.
@@ -479,12 +526,17 @@ TEST_F(PackageTest, InstallingAgainOverTheFirstOrWhileKeysteadRunsLeavesOneWorki
     SendMessageA(main, kEndRequest, 0, 0);
     ASSERT_TRUE(WaitFor([] { return RunningKeysteads().empty(); }, 10000));
     ASSERT_EQ(RunSetupSilently(), 0);
+    SignIn();
     ExpectInstalledAndWorking();
 
-    // While it runs.
+    // While it runs: the setup ends it.
     ASSERT_EQ(RunningKeysteads().size(), 1u);
     ASSERT_EQ(RunSetupSilently(), 0);
+    SignIn();
     ExpectInstalledAndWorking();
+    // Counted once per installation, however often it was installed.
+    EXPECT_EQ(Value(kSharedDlls, SystemFile("VELQ_CSP.dll").c_str()), "1");
+    EXPECT_EQ(Value(kSharedDlls, SystemFile("ZQCSP.dll").c_str()), "1");
 
     ASSERT_TRUE(Uninstall(true));
     ExpectNothingLeft();
@@ -511,6 +563,7 @@ TEST_F(PackageTest, OnlyTheNamedBankRootIsTrustedAndTheUninstallerTakesAwayOnlyK
     ASSERT_TRUE(AddToStore("ROOT", own));
 
     ASSERT_EQ(RunSetupSilently(), 0);
+    SignIn();
     ASSERT_TRUE(WaitFor([&] { return ReadStore("ROOT").count(bankRoot) == 1; }, 20000));
     ASSERT_TRUE(FirstScanOver(RunningKeysteads()[0]));
     EXPECT_EQ(ReadStore("ROOT").count(stranger), 0u) << "a root the package does not name";
@@ -542,6 +595,7 @@ TEST_F(PackageTest, OnlyTheNamedBankRootIsTrustedAndTheUninstallerTakesAwayOnlyK
 TEST_F(PackageTest, TheSignedPackageInstallsAndUninstalls) {
     const std::string signedPackage = TestBinDir() + "\\signed_package";
     ASSERT_EQ(RunSetupSilently(signedPackage), 0);
+    SignIn();
     ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000));
     ASSERT_TRUE(FirstScanOver(RunningKeysteads()[0]));
     for (const std::string& file : {InstallDir() + "\\Keystead.exe",
@@ -555,35 +609,89 @@ TEST_F(PackageTest, TheSignedPackageInstallsAndUninstalls) {
     ExpectNothingLeft();
 }
 
-// On the Vista family the setup runs elevated: Keystead is started by the shell, as the user
-// who is signed in, never as a child of the elevated setup.
+// On the Vista family the setup runs elevated: the Keystead an interactive install starts is
+// started by the shell, as the user who is signed in, never as a child of the elevated setup.
 TEST_F(PackageTest, OnTheVistaFamilyTheShellStartsKeysteadNotTheElevatedSetup) {
     ASSERT_EQ(rig_.Ctl("pull 0001"), 0); // no token, so no integrity label to refuse
     for (const char* version : {"vista", "winxp"}) {
         SCOPED_TRACE(version);
         for (const char* exe : {"ZQTM_USBKEY_Setup.exe", "Keystead.exe"})
             SetWindowsVersion(exe, version);
-        std::string command = "\"" + PackageDir() + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   PackageDir().c_str(), &si, &pi));
-        WaitForSingleObject(pi.hProcess, 90000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        DWORD setup = 0;
+        ASSERT_EQ(RunSetupInteractively(PackageDir(), &setup), 0);
         ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000));
         const DWORD parent = ParentOf(RunningKeysteads()[0]);
         if (std::string(version) == "vista")
-            EXPECT_NE(parent, pi.dwProcessId) << "started with the elevated setup's token";
+            EXPECT_NE(parent, setup) << "started with the elevated setup's token";
         else
-            EXPECT_EQ(parent, pi.dwProcessId) << "the test cannot tell who started Keystead";
+            EXPECT_EQ(parent, setup) << "the test cannot tell who started Keystead";
         ASSERT_TRUE(Uninstall(true));
     }
 }
 
+// The folder is the setup's to make: one that holds what someone else put there is refused
+// before anything is written, in silence with an exit code; one outside Program Files is made
+// by the setup and serves as the default one does.
+TEST_F(PackageTest, AForeignFolderIsRefusedAndAFolderOutsideProgramFilesIsMadeByTheSetup) {
+    const std::string foreign = MakeTempDir("foreign");
+    const std::string planted = foreign + "\\version.dll";
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\ZQ_CSP.dll").c_str(), planted.c_str(), FALSE));
+    const std::string silent = "\"" + PackageDir() + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S /D=";
+    EXPECT_NE(RunProcess(silent + foreign, 90000, PackageDir().c_str()), 0);
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(KeyExists(kProviderKey));
+    EXPECT_EQ(Value(kRunKey, "Keystead"), kAbsent);
+    EXPECT_FALSE(Exists(SystemFile("VELQ_CSP.dll")));
+    EXPECT_EQ(Value(kSharedDlls, SystemFile("VELQ_CSP.dll").c_str()), kAbsent);
+    EXPECT_FALSE(Exists(foreign + "\\Keystead.exe"));
+    EXPECT_FALSE(Exists(foreign + "\\uninstall.exe"));
+    EXPECT_TRUE(Exists(planted));
+    RemoveTree(foreign);
+
+    // Two folders down from one that is there: both made by the setup.
+    const std::string outside = MakeTempDir("outside") + "\\Bank\\Keystead";
+    ASSERT_EQ(RunProcess(silent + outside, 90000, PackageDir().c_str()), 0);
+    EXPECT_TRUE(Exists(outside + "\\Keystead.exe"));
+    EXPECT_EQ(Value(kUninstallKey, "InstallLocation"), outside);
+    // And taken again, holding an earlier Keystead.
+    ASSERT_EQ(RunProcess(silent + outside, 90000, PackageDir().c_str()), 0);
+    ASSERT_TRUE(Uninstall(true));
+    EXPECT_TRUE(WaitFor([&] { return !Exists(outside); }, 30000));
+}
+
+// The vendor's own setup installed its library and the provider before: both stay, with the
+// shared-DLL counts they had, through Keystead's install and uninstall.
+TEST_F(PackageTest, TheVendorsFilesSurviveWithTheirSharedCountsBackWhereTheyWere) {
+    const std::string vendor = SystemFile("ZQCSP.dll"), provider = SystemFile("VELQ_CSP.dll");
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\ZQCSP.dll").c_str(), vendor.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\ZQ_CSP.dll").c_str(), provider.c_str(), FALSE));
+    HKEY shared = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &shared, nullptr),
+              ERROR_SUCCESS);
+    const DWORD three = 3;
+    RegSetValueExA(shared, vendor.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&three),
+                   sizeof three);
+    RegCloseKey(shared);
+    // The provider's file has no count: it counts one for its owner.
+    ScopedProvider registered(kVelqProvider, provider.c_str());
+    ASSERT_TRUE(registered.ok());
+
+    ASSERT_EQ(RunSetupSilently(), 0);
+    EXPECT_EQ(Value(kSharedDlls, vendor.c_str()), "4");
+    EXPECT_EQ(Value(kSharedDlls, provider.c_str()), "2");
+    ASSERT_TRUE(Uninstall(true));
+    EXPECT_TRUE(Exists(vendor));
+    EXPECT_TRUE(Exists(provider));
+    EXPECT_TRUE(KeyExists(kProviderKey)) << "the vendor's provider went with Keystead";
+    EXPECT_EQ(Value(kSharedDlls, vendor.c_str()), "3");
+    EXPECT_EQ(Value(kSharedDlls, provider.c_str()), "1");
+    EXPECT_FALSE(Exists(InstallDir()));
+}
+
 TEST_F(PackageTest, AChineseSystemGetsTheChineseKeystead) {
     ASSERT_EQ(RunSetupSilently(), 0);
+    SignIn();
     ExpectInstalledAndWorking(true);
     ASSERT_TRUE(Uninstall(true));
     ExpectNothingLeft();

@@ -160,21 +160,57 @@ TEST(SetupPlugin, RemovesOnlyTheProvidersCertificatesAndTheRecordedRoots) {
     EmptyStore("MY");
 }
 
-// The NT setup's folder outside Program Files. Wine keeps no access list on a file (it maps one
-// to the owner's, group's and others' mode bits and makes one up from those), so what the folder
-// was given cannot be read back here; what can fail here is the lookups, the descriptor and the
-// call.
-TEST(SetupPlugin, SecuresAFolderOnlyWithADescriptorItCanReadAndAFolderThatIsThere) {
+// Which installation folder the setups take, and the folder the NT setup makes outside Program
+// Files. Wine keeps no access list on a file (it maps one to mode bits and makes one up from
+// those), so what the folder was given cannot be read back here; what can fail here is the
+// lookup, the descriptor, the path and what is already there.
+TEST(SetupPlugin, TellsAFoldersStateAndMakesOnlyAFolderThatIsNotThere) {
     SetupPlugin plugin;
     ASSERT_TRUE(plugin.loaded());
-    const std::string folder = MakeTempDir("secure");
+    const std::string base = MakeTempDir("folders");
+    auto file = [](const std::string& path) {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(h);
+    };
+    CreateDirectoryA((base + "\\empty").c_str(), nullptr);
+    CreateDirectoryA((base + "\\earlier").c_str(), nullptr);
+    file(base + "\\earlier\\KEYSTEAD.EXE");
+    file(base + "\\earlier\\uninstall.exe");
+    CreateDirectoryA((base + "\\planted").c_str(), nullptr);
+    file(base + "\\planted\\Keystead.exe");
+    file(base + "\\planted\\version.dll");
+    CreateDirectoryA((base + "\\nested").c_str(), nullptr);
+    CreateDirectoryA((base + "\\nested\\uninstall.exe").c_str(), nullptr);
+    file(base + "\\a file");
+    const struct {
+        const char* path;
+        const char* state;
+    } rows[] = {
+        {"\\missing", "absent"},   {"\\missing\\below", "absent"}, {"\\empty", "empty"},
+        {"\\earlier", "keystead"}, {"\\planted", "foreign"},       {"\\nested", "foreign"},
+        {"\\a file", "foreign"},
+    };
+    for (const auto& row : rows) {
+        bool one = false;
+        EXPECT_EQ(plugin.Call("FolderState", {base + row.path}, &one), row.state) << row.path;
+        EXPECT_TRUE(one);
+    }
+
     const char sddl[] =
-        "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)";
-    bool one = false;
-    EXPECT_EQ(plugin.Call("SecureFolder", {folder, sddl}, &one), "1");
-    EXPECT_TRUE(one);
-    EXPECT_EQ(plugin.Call("SecureFolder", {folder, "not a descriptor"}), "0");
-    EXPECT_EQ(plugin.Call("SecureFolder", {folder, ""}), "0");
-    EXPECT_EQ(plugin.Call("SecureFolder", {folder + "\\missing", sddl}), "0");
-    RemoveTree(folder);
+        "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;FA;;;CO)";
+    const std::string made = base + "\\made\\two\\Keystead";
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {made, sddl}), "1");
+    EXPECT_EQ(plugin.Call("FolderState", {made}), "empty");
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {made, sddl}), "0") << "not made: it was there";
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {base + "\\empty", sddl}), "0");
+    // Nothing is made, not even a folder above, when the descriptor cannot be read or a part of
+    // the path cannot be a folder.
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {base + "\\bad\\Keystead", "not a descriptor"}),
+              "0");
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {base + "\\bad\\Keystead", ""}), "0");
+    EXPECT_EQ(plugin.Call("FolderState", {base + "\\bad"}), "absent");
+    const std::string tooLong(300, 'x'); // no file system takes such a name
+    EXPECT_EQ(plugin.Call("CreateSecureFolder", {base + "\\up\\" + tooLong, sddl}), "0");
+    EXPECT_EQ(plugin.Call("FolderState", {base + "\\up"}), "absent");
+    RemoveTree(base);
 }

@@ -166,10 +166,12 @@ void ReportTest::CheckEverySection(bool chinese) {
     KeysteadRun& app = app_;
     auto text = [&](UINT id) { return Text(chinese, id); };
     ASSERT_EQ(rig.Ctl("create R1 --changed --pin 739146 --attempts 5 --dac 1 "
-                      "--container Ellen:both --expires 10"),
+                      "--container Ellen:both --expires 10 --root"),
               0);
     ASSERT_EQ(rig.Ctl("create R2 --changed --container Bob:both --root"), 0);
     ASSERT_EQ(rig.Ctl("create R3 --changed"), 0);
+    // The machine names R2's root and no other.
+    const BankRootList bankRoots({Thumbprint(Exported("R2", 1, "sign"))});
     ScopedProvider provider(kVelqProvider, "VELQ_CSP.dll");
     ASSERT_TRUE(provider.ok());
     ASSERT_TRUE(app.Start(rig.dir(), KeysteadPath(chinese)));
@@ -230,6 +232,9 @@ void ReportTest::CheckEverySection(bool chinese) {
         {"root", text(IDS_REPORT_ROOT_CERT)},
         {"root thumbprint", text(IDS_REPORT_THUMBPRINT) + " " + Thumbprint(root)},
         {"root in ROOT", text(IDS_REPORT_ROOT_STORE) + " " + text(IDS_REPORT_HELD)},
+        {"root named", text(IDS_REPORT_ROOT_TRUST) + " " + text(IDS_REPORT_ROOT_LISTED)},
+        {"root not named", text(IDS_REPORT_ROOT_TRUST) + " " + text(IDS_REPORT_ROOT_NOT_LISTED)},
+        {"root left out", text(IDS_REPORT_ROOT_STORE) + " " + text(IDS_REPORT_NOT_HELD)},
         {"token not read", failed},
         {"failures", text(IDS_REPORT_FAILURES) + " 1"},
     };
@@ -386,6 +391,9 @@ TEST_F(ReportTest, ExpiringCertificatesAreAnnouncedOnceADay) {
     ASSERT_EQ(rig_.Ctl("create X1 --changed --container Old:both --expires -3"), 0);
     ASSERT_EQ(rig_.Ctl("create X2 --changed --container Soon:both --expires 10"), 0);
     ASSERT_EQ(rig_.Ctl("create X3 --changed --container Later:both --expires 100"), 0);
+    // A name from a token that would put lines of its own into the balloon.
+    ASSERT_EQ(rig_.Ctl("create X4 --changed --container \"Two\r\nLines\x07:exch\" --expires 10"),
+              0);
     ASSERT_TRUE(app_.Start(rig_.dir()));
     const std::vector<std::wstring> balloon = WaitForTipsWith(L"X2 Soon", 10000);
     ASSERT_EQ(balloon.size(), 1u) << "one balloon names them all";
@@ -394,12 +402,16 @@ TEST_F(ReportTest, ExpiringCertificatesAreAnnouncedOnceADay) {
     EXPECT_NE(says.find(L"X1 Old signature: expired on "), std::wstring::npos);
     EXPECT_NE(says.find(L"X2 Soon encryption: expires in 10 days ("), std::wstring::npos);
     EXPECT_EQ(says.find(L"X3"), std::wstring::npos) << "100 days away is not due";
+    EXPECT_NE(says.find(L"X4 Two??Lines? encryption: expires in 10 days ("), std::wstring::npos)
+        << "one line for one certificate";
+    EXPECT_EQ(says.find(L'\r'), std::wstring::npos);
     std::string day;
     const std::set<std::string> announced = AnnouncedThumbprints(&day);
     EXPECT_EQ(announced, (std::set<std::string>{Thumbprint(Exported("X1", 0, "exch")),
                                                 Thumbprint(Exported("X1", 0, "sign")),
                                                 Thumbprint(Exported("X2", 0, "exch")),
-                                                Thumbprint(Exported("X2", 0, "sign"))}));
+                                                Thumbprint(Exported("X2", 0, "sign")),
+                                                Thumbprint(Exported("X4", 0, "exch"))}));
     SYSTEMTIME now;
     GetLocalTime(&now);
     char today[16];

@@ -62,17 +62,21 @@ std::string Sha1Thumbprint(PCCERT_CONTEXT cert) {
     return text;
 }
 
-bool MachineAllowsRoot(const std::string& thumbprint) {
+RootTrust JudgeTokenRoot(PCCERT_CONTEXT cert, const std::string& thumbprint) {
+    if (!IsSelfSignedCa(cert))
+        return kRootNotSelfSignedCa;
     const platform::RegistryKey roots(HKEY_LOCAL_MACHINE, kBankRootsKey, KEY_QUERY_VALUE);
     DWORD values = 0;
     if (!roots.get() ||
         RegQueryInfoKeyA(roots.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
         values == 0)
-        return true; // the machine names none: any self-signed CA root the token holds
+        return kRootNoBankList;
     // Value names compare without regard to case, as the registry does.
     return !thumbprint.empty() && RegQueryValueExA(roots.get(), thumbprint.c_str(), nullptr,
-                                                   nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+                                                   nullptr, nullptr, nullptr) == ERROR_SUCCESS
+               ? kRootOnBankList
+               : kRootNotOnBankList;
 }
 
 void RecordAddedRoot(const std::string& thumbprint) {

@@ -19,7 +19,16 @@ bool IsSelfSignedCa(PCCERT_CONTEXT cert);
 // 40 upper-case hexadecimal digits; empty when the system cannot say.
 std::string Sha1Thumbprint(PCCERT_CONTEXT cert);
 
-// True unless the machine names the bank's roots and this thumbprint is not among them.
-bool MachineAllowsRoot(const std::string& thumbprint);
+// Why a certificate from a token's root container is or is not made a root. Only the bank's word,
+// the machine's list, makes one: a token someone hands over, or a package built without the
+// bank's roots, must not make the user trust whatever CA the token carries.
+enum RootTrust : int {
+    kRootNotSelfSignedCa = 0,
+    kRootNoBankList = 1, // the machine names no bank roots
+    kRootNotOnBankList = 2,
+    kRootOnBankList = 3, // the only answer that makes it a root
+};
+
+RootTrust JudgeTokenRoot(PCCERT_CONTEXT cert, const std::string& thumbprint);
 
 void RecordAddedRoot(const std::string& thumbprint);

@@ -87,6 +87,15 @@ bool DescribeCertificate(const unsigned char* der, std::int32_t length, Certific
     return true;
 }
 
+int RootTrustOf(const unsigned char* der, std::int32_t length) {
+    if (length <= 0)
+        return kRootNotSelfSignedCa;
+    CertContext cert(CertCreateCertificateContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der,
+                                                  static_cast<DWORD>(length)));
+    return cert.get() ? JudgeTokenRoot(cert.get(), Sha1Thumbprint(cert.get()))
+                      : kRootNotSelfSignedCa;
+}
+
 int StoreHoldingOf(const unsigned char* der, std::int32_t length, const char* containerName,
                    std::uint8_t usage, bool root) {
     if (length <= 0)

@@ -20,6 +20,10 @@ struct CertificateFacts {
 // False when the bytes are no certificate.
 bool DescribeCertificate(const unsigned char* der, std::int32_t length, CertificateFacts* facts);
 
+// Whether a certificate of the token's root container may become a root here, and why
+// (RootTrust); kRootNotSelfSignedCa too when the bytes are no certificate.
+int RootTrustOf(const unsigned char* der, std::int32_t length);
+
 // Now, in the units of a certificate's validity (100 ns since 1601, UTC).
 std::int64_t CurrentFileTime();
 

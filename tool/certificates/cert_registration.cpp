@@ -40,7 +40,7 @@ int RegisterCertificate(const char* containerName, const unsigned char* certific
     std::string thumbprint;
     if (root) {
         thumbprint = Sha1Thumbprint(context.get());
-        if (!IsSelfSignedCa(context.get()) || !MachineAllowsRoot(thumbprint))
+        if (JudgeTokenRoot(context.get(), thumbprint) != kRootOnBankList)
             return kNotTrustedRoot;
         // Added once: a root already there (the user's own, or added before) is left alone,
         // and not recorded as Keystead's.

@@ -95,12 +95,14 @@ std::string ExpiryLines(const std::vector<ExpiringCertificate>& due) {
     std::string lines;
     for (const ExpiringCertificate& cert : due) {
         const std::string format = LoadText(cert.daysLeft > 0 ? IDS_EXPIRES_IN : IDS_EXPIRED);
+        // A name from a token is one line of the balloon, whatever bytes it holds.
+        const std::string name = platform::OneLine(cert.name);
         char line[512];
         if (cert.daysLeft > 0)
-            platform::FormatText(line, sizeof line, format.c_str(), cert.name.c_str(),
+            platform::FormatText(line, sizeof line, format.c_str(), name.c_str(),
                                  static_cast<int>(cert.daysLeft), cert.until.c_str());
         else
-            platform::FormatText(line, sizeof line, format.c_str(), cert.name.c_str(),
+            platform::FormatText(line, sizeof line, format.c_str(), name.c_str(),
                                  cert.until.c_str());
         if (!lines.empty())
             lines += "\n";

@@ -37,4 +37,12 @@ std::string DecimalText(long long value) {
     return digits + at;
 }
 
+std::string OneLine(const std::string& text) {
+    std::string line = text;
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return line;
+}
+
 } // namespace platform

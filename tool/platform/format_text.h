@@ -15,4 +15,8 @@ int FormatText(char* buffer, std::size_t size, const char* format, ...);
 // A 64-bit value in decimal, which msvcrt's oldest versions cannot format.
 std::string DecimalText(long long value);
 
+// Text from outside (a token, a certificate, the registry) as one line: control bytes shown as
+// '?', so nothing read can break a report's layout or put lines of its own into a balloon.
+std::string OneLine(const std::string& text);
+
 } // namespace platform

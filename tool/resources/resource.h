@@ -142,6 +142,11 @@
 #define IDS_REPORT_NOT_LABELLED 263
 #define IDS_REPORT_LABEL_UNREAD 264
 #define IDS_REPORT_PROVIDER_VALUES 265
+#define IDS_REPORT_ROOT_TRUST 266
+#define IDS_REPORT_ROOT_NOT_CA 267
+#define IDS_REPORT_ROOT_NO_LIST 268
+#define IDS_REPORT_ROOT_NOT_LISTED 269
+#define IDS_REPORT_ROOT_LISTED 270
 
 // Window titles looked up by other threads and by the removal notice
 #define IDS_KEYSTEAD_TITLE 76    // the main window's

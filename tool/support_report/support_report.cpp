@@ -29,15 +29,7 @@ std::string Label(UINT id) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// Text from outside (a token, a certificate, the registry) as one line: control bytes shown as
-// '?', so nothing read can break the report's layout.
-std::string OneLine(const std::string& text) {
-    std::string line = text;
-    for (char& c : line)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return line;
-}
+using platform::OneLine;
 
 std::string Number(long long value) {
     return platform::DecimalText(value);
@@ -163,10 +155,14 @@ void Certificate(Report& report, const CertificateOnToken& cert) {
     report.Line(3, IDS_REPORT_THUMBPRINT, facts.thumbprint);
     const int holding =
         StoreHoldingOf(cert.bytes.data(), length, cert.container.c_str(), cert.usage, cert.root);
-    if (cert.root)
+    if (cert.root) {
+        static const UINT kTrust[] = {IDS_REPORT_ROOT_NOT_CA, IDS_REPORT_ROOT_NO_LIST,
+                                      IDS_REPORT_ROOT_NOT_LISTED, IDS_REPORT_ROOT_LISTED};
+        report.Line(3, IDS_REPORT_ROOT_TRUST,
+                    Label(kTrust[RootTrustOf(cert.bytes.data(), length)]));
         report.Line(3, IDS_REPORT_ROOT_STORE,
                     Label(holding == kNotInStore ? IDS_REPORT_NOT_HELD : IDS_REPORT_HELD));
-    else
+    } else
         report.Line(3, IDS_REPORT_MY,
                     Label(holding == kInStoreRightly     ? IDS_REPORT_HELD_RIGHTLY
                           : holding == kInStoreOtherwise ? IDS_REPORT_HELD_OTHERWISE
