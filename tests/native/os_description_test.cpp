@@ -70,8 +70,8 @@ TEST(OsDescription, TheWorkedResults) {
               "Microsoft Windows NT Workstation 4.0 Professional  version 4.0 Service Pack 6a "
               "(Build 1381)\n");
     EXPECT_EQ(Line(Nt(6, 1, kWorkstation, 0, "Service Pack 1", 7601)),
-              "Professional  Service Pack 1 (Build 7601)\n")
-        << "no product name, so the edition word leads";
+              "Microsoft Windows 7 Professional  Service Pack 1 (Build 7601)\n")
+        << "7 is named by its product";
     EXPECT_EQ(Line(Facts(1, 4, 10, " A ", 0x040A08AE)), "Microsoft Windows 98 SE ");
 }
 
@@ -127,8 +127,9 @@ TEST(OsDescription, NtProductNamesByVersionAndProductType) {
 }
 
 TEST(OsDescription, UnnamedNtVersionsStartWithTheEditionWordOrTheFormatsBlank) {
-    for (auto version : {std::make_pair(5u, 3u), std::make_pair(5u, 9u), std::make_pair(6u, 1u),
-                         std::make_pair(6u, 3u), std::make_pair(7u, 0u), std::make_pair(10u, 0u)}) {
+    for (auto version :
+         {std::make_pair(5u, 3u), std::make_pair(5u, 9u), std::make_pair(6u, 4u),
+          std::make_pair(7u, 0u), std::make_pair(10u, 1u), std::make_pair(11u, 0u)}) {
         const std::string shown =
             std::to_string(version.first) + "." + std::to_string(version.second);
         EXPECT_EQ(Line(Nt(version.first, version.second, kWorkstation)),
@@ -142,8 +143,54 @@ TEST(OsDescription, UnnamedNtVersionsStartWithTheEditionWordOrTheFormatsBlank) {
             << shown;
     }
     // The caller's text stands where no product is named.
-    EXPECT_EQ(Compose(Nt(6, 1, kDomainController), "Pre").text,
+    EXPECT_EQ(Compose(Nt(6, 4, kDomainController), "Pre").text,
               "Pre Service Pack 1 (Build 1000)\n");
+}
+
+// Every Windows after Vista by version, product type and (from 10 on) build, with its release
+// where the system names one; a release that is not a plain name is left out.
+TEST(OsDescription, WindowsAfterVistaAreNamedWithTheirServerTwinsAndRelease) {
+    const struct {
+        std::uint32_t major, minor, build;
+        std::uint8_t type;
+        const char* servicePack;
+        const char* release;
+        const char* line;
+    } rows[] = {
+        {6, 1, 7601, kWorkstation, "Service Pack 1", "",
+         "Microsoft Windows 7 Professional  Service Pack 1 (Build 7601)\n"},
+        {6, 1, 7601, kServer, "Service Pack 1", "",
+         "Microsoft Windows Server 2008 R2 Server  Service Pack 1 (Build 7601)\n"},
+        {6, 2, 9200, kWorkstation, "", "", "Microsoft Windows 8 Professional   (Build 9200)\n"},
+        {6, 2, 9200, kDomainController, "", "", "Microsoft Windows Server 2012   (Build 9200)\n"},
+        {6, 3, 9600, kWorkstation, "", "", "Microsoft Windows 8.1 Professional   (Build 9600)\n"},
+        {6, 3, 9600, kServer, "", "", "Microsoft Windows Server 2012 R2 Server   (Build 9600)\n"},
+        {10, 0, 19045, kWorkstation, "", "22H2",
+         "Microsoft Windows 10 Professional 22H2   (Build 19045)\n"},
+        {10, 0, 18363, kWorkstation, "", "1909",
+         "Microsoft Windows 10 Professional 1909   (Build 18363)\n"},
+        {10, 0, 21999, kWorkstation, "", "", "Microsoft Windows 10 Professional   (Build 21999)\n"},
+        {10, 0, 22000, kWorkstation, "", "21H2",
+         "Microsoft Windows 11 Professional 21H2   (Build 22000)\n"},
+        {10, 0, 26100, kWorkstation, "", "24H2\r\nX", // not a plain name
+         "Microsoft Windows 11 Professional   (Build 26100)\n"},
+        {10, 0, 14393, kServer, "", "1607",
+         "Microsoft Windows Server 2016 Server 1607   (Build 14393)\n"},
+        {10, 0, 17763, kServer, "", "", "Microsoft Windows Server 2019 Server   (Build 17763)\n"},
+        {10, 0, 20348, kServer, "", "", "Microsoft Windows Server 2022 Server   (Build 20348)\n"},
+        {10, 0, 26100, kServer, "", "", "Microsoft Windows Server 2025 Server   (Build 26100)\n"},
+    };
+    for (const auto& row : rows) {
+        OsFacts facts = Nt(row.major, row.minor, row.type, 0, row.servicePack, row.build);
+        facts.release = row.release;
+        EXPECT_EQ(Line(facts), row.line);
+    }
+    // A release is only looked for, and only shown, from 10 on.
+    OsFacts vista = Nt(6, 0, kWorkstation, 0, "Service Pack 2", 6002);
+    vista.release = "22H2";
+    EXPECT_FALSE(install_check::NeedsRelease(vista));
+    EXPECT_EQ(Line(vista), "Microsoft Windows Vista Professional  Service Pack 2 (Build 6002)\n");
+    EXPECT_EQ(install_check::CleanRelease(std::string(16, '1')), "");
 }
 
 TEST(OsDescription, EditionWordsOfTheExtendedRecordAndTheWordOnStandardOutput) {

@@ -26,6 +26,7 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM data) {
 } // namespace
 
 int main(int argc, char** argv) {
+    SetProcessDPIAware(); // the window's place in the screen's own pixels, at any scale
     Found found = {nullptr};
     for (int i = 0; i < 200 && !found.main; ++i) {
         EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
@@ -49,6 +50,10 @@ int main(int argc, char** argv) {
         view.Send(keystead_test::kShowRequest);
         Sleep(500);
     }
+    RECT frame = {};
+    GetWindowRect(found.main, &frame);
+    std::printf("window: %ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
+                frame.left, frame.top);
     std::printf("tree:\n%s", view.TreeText().c_str());
     std::printf("buttons:\n");
     const struct {

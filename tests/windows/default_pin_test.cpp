@@ -91,7 +91,7 @@ class DefaultPinTest : public ::testing::Test {
         const std::vector<LogLine> log = rig_.SettledLogOf(app_.pid());
         EXPECT_EQ(BracketFault(log), "");
         EXPECT_EQ(Count(log, "ZQ_ToKenChangeUser"), 0);
-        AnswerDialog(box, IDOK);
+        AnswerAndWaitGone(box, IDOK); // a closing box could be taken for a new one
         EXPECT_EQ(app_.WaitForDialog(Text(91), 1000), nullptr) << "the monitor said something";
     }
 

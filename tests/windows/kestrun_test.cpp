@@ -155,7 +155,9 @@ INSTANTIATE_TEST_SUITE_P(EveryFamily, KestrunFamilyTest,
                                            Family{"win2k", "setup", "ZQTM_USBKEY_Setup.exe"},
                                            Family{"winxp", "setup", "ZQTM_USBKEY_Setup.exe"},
                                            Family{"vista", "setup", "ZQTM_USBKEY_Setup.exe"},
-                                           Family{"win7", "setup", "ZQTM_USBKEY_Setup.exe"}),
+                                           Family{"win7", "setup", "ZQTM_USBKEY_Setup.exe"},
+                                           Family{"win81", "setup", "ZQTM_USBKEY_Setup.exe"},
+                                           Family{"win10", "setup", "ZQTM_USBKEY_Setup.exe"}),
                          [](const ::testing::TestParamInfo<Family>& param) {
                              return std::string(param.param.wineVersion);
                          });

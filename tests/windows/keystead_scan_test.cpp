@@ -328,18 +328,23 @@ TEST_F(KeysteadScanTest, WithoutItsOwnLibraryItSaysSoAndEndsWithZeroWhateverIsPl
     RemoveTree(onPath);
 }
 
-TEST_F(KeysteadScanTest, OnTheVistaFamilyAFailedIntegrityLabelEndsKeysteadBeforeAnyOpen) {
+// Vista and every Windows after it, told their true version by the manifest (10 says 10): the
+// label is set, and Wine's refusal of it ends Keystead.
+TEST_F(KeysteadScanTest, OnTheVistaFamilyAndAfterAFailedIntegrityLabelEndsKeysteadBeforeAnyOpen) {
     ASSERT_EQ(rig_.Ctl("create V1 --changed --slot 1"), 0);
     ASSERT_EQ(rig_.Ctl("create V2 --changed --slot 2"), 0);
-    SetWindowsVersion("Keystead.exe", "vista");
-    ASSERT_TRUE(app_.Launch(rig_.dir()));
-    DWORD code = 99;
-    ASSERT_TRUE(app_.WaitExit(20000, &code));
-    SetWindowsVersion("Keystead.exe", "winxp");
-    EXPECT_EQ(code, 1u) << "Wine refuses labels on files, so the label fails";
-    const std::vector<LogLine> log = Log();
-    EXPECT_EQ(Count(log, "ZQ_ListAllDev"), 2);
-    EXPECT_EQ(Count(log, "ZQ_OpenDev"), 0) << "the label comes before the open";
+    for (const char* version : {"vista", "win7", "win8", "win81", "win10"}) {
+        SCOPED_TRACE(version);
+        SetWindowsVersion("Keystead.exe", version);
+        ASSERT_TRUE(app_.Launch(rig_.dir()));
+        DWORD code = 99;
+        ASSERT_TRUE(app_.WaitExit(20000, &code));
+        SetWindowsVersion("Keystead.exe", "winxp");
+        EXPECT_EQ(code, 1u) << "Wine refuses labels on files, so the label fails";
+        const std::vector<LogLine> log = Log();
+        EXPECT_EQ(Count(log, "ZQ_ListAllDev"), 2);
+        EXPECT_EQ(Count(log, "ZQ_OpenDev"), 0) << "the label comes before the open";
+    }
 }
 
 TEST_F(KeysteadScanTest, OnTheVistaFamilyWithNoTokenNothingIsLabelled) {

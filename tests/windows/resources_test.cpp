@@ -333,18 +333,83 @@ TEST_P(ResourceSetTest, TrayMenuHoldsShowRefreshQuitThenTheSupportReport) {
     DestroyMenu(menu);
 }
 
-TEST_P(ResourceSetTest, IconIsOneSixteenColourSixteenPixelImage) {
+namespace {
+
+// The manifest of a program file, or "" when it carries none.
+std::string ManifestOf(const std::string& path) {
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found =
+        module ? FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
+    std::string manifest;
+    if (found)
+        manifest.assign(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                        SizeofResource(module, found));
+    if (module)
+        FreeLibrary(module);
+    return manifest;
+}
+
+} // namespace
+
+// The 32-bit files that ship, each with its manifest: Keystead's with the look and the scale,
+// Kestrun's, which has no window, without.
+TEST(ShippedManifests, EveryShippedProgramRunsAsItsUserAndIsToldTheTrueVersion) {
+    const std::string dir = keystead_test::ShippedBinDir();
+    for (const char* file : {"\\Keystead.exe", "\\zh-CN\\Keystead.exe", "\\Kestrun.exe"}) {
+        const std::string manifest = ManifestOf(dir + file);
+        EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << file;
+        EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos)
+            << file;
+        EXPECT_EQ(manifest.find("Common-Controls") != std::string::npos,
+                  std::string(file) != "\\Kestrun.exe")
+            << file;
+    }
+}
+
+// The 16 by 16, 16-colour picture first, as it always was; then each larger size a scaled
+// notification area, Alt+Tab or the taskbar asks for, as 8-bit and as 32-bit with alpha.
+TEST_P(ResourceSetTest, IconKeepsItsSixteenColourPictureAndHasEverySizeInTwoDepths) {
     HRSRC group =
         FindResourceW(module_, MAKEINTRESOURCEW(128), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
     ASSERT_NE(group, nullptr);
     const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(module_, group)));
     ASSERT_NE(dir, nullptr);
-    WORD count = *reinterpret_cast<const WORD*>(dir + 4);
-    ASSERT_EQ(count, 1);
-    const BYTE* entry = dir + 6; // width, height, colours, reserved, planes, bits, bytes, id
-    EXPECT_EQ(entry[0], 16);
-    EXPECT_EQ(entry[1], 16);
-    EXPECT_EQ(entry[2], 16);
+    const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    std::vector<std::string> images;
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = dir + 6 + 14 * i; // width, height, colours, 0, planes, bits, size, id
+        const WORD bits = *reinterpret_cast<const WORD*>(entry + 6);
+        images.push_back(std::to_string(entry[0]) + "x" + std::to_string(entry[1]) + "/" +
+                         std::to_string(entry[2] ? entry[2] : 0) + "/" + std::to_string(bits));
+        // Each image is there, its header saying what the directory says.
+        HRSRC image =
+            FindResourceW(module_, MAKEINTRESOURCEW(*reinterpret_cast<const WORD*>(entry + 12)),
+                          reinterpret_cast<LPCWSTR>(RT_ICON));
+        ASSERT_NE(image, nullptr) << images.back();
+        const auto* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module_, image)));
+        EXPECT_EQ(header->biWidth, entry[0]);
+        EXPECT_EQ(header->biHeight, 2 * entry[1]);
+        EXPECT_EQ(header->biBitCount, bits ? bits : 4);
+    }
+    EXPECT_EQ(images,
+              (std::vector<std::string>{"16x16/16/4", "20x20/0/8", "24x24/0/8", "32x32/0/8",
+                                        "40x40/0/8", "48x48/0/8", "20x20/0/32", "24x24/0/32",
+                                        "32x32/0/32", "40x40/0/32", "48x48/0/32"}));
+}
+
+// Vista and later are told what Keystead was made for (type 24, id 1); the oldest families
+// ignore it, and it names no function, so it costs them nothing.
+TEST_P(ResourceSetTest, TheManifestRunsAsTheUserTellsTheTruthAndDrawsAtTheScreensScale) {
+    const std::string manifest = ManifestOf(ProgramPath(GetParam()));
+    ASSERT_FALSE(manifest.empty());
+    for (const char* wanted :
+         {"level=\"asInvoker\" uiAccess=\"false\"", "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+          "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", ">true</dpiAware>",
+          ">PerMonitorV2, System</dpiAwareness>"})
+        EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
 }
 
 TEST_P(ResourceSetTest, VersionBlockNamesTheSetsVersionAndLanguage) {

@@ -376,8 +376,15 @@ const Family kFamilies[] = {
     {"win2k", 2, 5, 0, 1, 0, nullptr, "Microsoft Windows 2000 Professional ", "Professional "},
     {"winxp", 2, 5, 1, 1, 0x100, nullptr, "Microsoft Windows XP Professional ", "Professional "},
     {"vista", 2, 6, 0, 1, 0x100, nullptr, "Microsoft Windows Vista Professional ", "Professional "},
-    {"win7", 2, 6, 1, 3, 0x100, nullptr, "Server ", ""},
+    {"win7", 2, 6, 1, 3, 0x100, nullptr, "Microsoft Windows Server 2008 R2 Server ", ""},
+    // Told the true version by the manifest: 8.1 and 10 would be told 6.2.9200 without it.
+    {"win8", 2, 6, 2, 1, 0x100, nullptr, "Microsoft Windows 8 Professional ", "Professional "},
+    {"win81", 2, 6, 3, 1, 0x100, nullptr, "Microsoft Windows 8.1 Professional ", "Professional "},
+    {"win10", 2, 10, 0, 1, 0x100, nullptr, "Microsoft Windows 10 Professional 22H2 ",
+     "Professional "},
 };
+// Windows 10 names its release; each test that starts win10 gives it one.
+const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const Family& kWin98 = kFamilies[1];
 const Family& kWin2k = kFamilies[4];
 const Family& kWinXp = kFamilies[5];
@@ -408,6 +415,40 @@ std::string ExpectedOsLine(const Family& f) {
         f.major > 4 ? "" : " version " + record["major"] + "." + record["minor"];
     return f.name + version + " " + record["csd"] + " (Build " + build + ")\n";
 }
+
+// The release Windows 10 names, in the registry view Keystead reads (the 64-bit one), put back
+// as it was when this goes.
+class Release {
+  public:
+    explicit Release(const char* name) {
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof saved_ - 1;
+        had_ = RegQueryValueExA(key_, "DisplayVersion", nullptr, nullptr,
+                                reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
+        RegSetValueExA(key_, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                       static_cast<DWORD>(std::strlen(name) + 1));
+    }
+    ~Release() {
+        if (!key_)
+            return;
+        if (had_)
+            RegSetValueExA(key_, "DisplayVersion", 0, REG_SZ, reinterpret_cast<BYTE*>(saved_),
+                           static_cast<DWORD>(std::strlen(saved_) + 1));
+        else
+            RegDeleteValueA(key_, "DisplayVersion");
+        RegCloseKey(key_);
+    }
+    Release(const Release&) = delete;
+    Release& operator=(const Release&) = delete;
+
+  private:
+    HKEY key_ = nullptr;
+    bool had_ = false;
+    char saved_[64] = {};
+};
 
 struct ShownBox {
     std::string caption, text;
@@ -487,6 +528,7 @@ class FamilyTest : public SystemInformationTest, public ::testing::WithParamInte
 
 TEST_P(FamilyTest, TheReportNamesTheRunningWindowsFromItsVersionRecord) {
     const Family& f = GetParam();
+    const Release release("22H2");
     const std::string os = ExpectedOsLine(f);
     ASSERT_FALSE(os.empty());
 
@@ -612,4 +654,52 @@ TEST_F(SystemInformationTest, TheChineseSetShowsTheSameReportWithItsOwnTexts) {
     RemovedKey gone(kProviders);
     ASSERT_TRUE(gone.removed());
     EXPECT_EQ(ClickAndRead(chinese.caption).text, Report(chinese, os, BrowserVersion(), "", false));
+}
+
+// After Vista, in both sets: the support report repeats the line System Information shows, with
+// the system's true build; a copy of Keystead without its manifest is told what Windows tells
+// such a program (6.2.9200 on 8.1 and 10), which is what the manifest is there to undo.
+TEST_F(SystemInformationTest, LaterWindowsAreNamedInTheReportOfBothSetsAndTheManifestDoesIt) {
+    const Release release("22H2");
+    const std::string dir = MakeTempDir("report");
+    for (const Family& f : kFamilies) {
+        if (f.platform != 2 || f.major < 6 || (f.major == 6 && f.minor == 0))
+            continue;
+        const std::string os = ExpectedOsLine(f);
+        ASSERT_FALSE(os.empty());
+        for (bool chinese : {false, true}) {
+            SCOPED_TRACE(std::string(f.version) + (chinese ? " zh-CN" : " en"));
+            const std::string file = dir + "\\report.txt";
+            SetWindowsVersion("Keystead.exe", f.version);
+            const int code =
+                RunProcess("\"" + KeysteadPath(chinese) + "\" /report \"" + file + "\"", 60000);
+            SetWindowsVersion("Keystead.exe", "winxp");
+            ASSERT_EQ(code, 0);
+            EXPECT_NE(ReadWholeFile(file).find(os.substr(0, os.size() - 1) + "\r\n"),
+                      std::string::npos)
+                << os;
+        }
+    }
+
+    // The same program with a manifest that says nothing, as none does (Wine's UpdateResource
+    // cannot take a resource away).
+    const std::string bare = dir + "\\Keystead.exe";
+    ASSERT_TRUE(CopyFileA(KeysteadPath().c_str(), bare.c_str(), FALSE));
+    HANDLE update = BeginUpdateResourceA(bare.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    static const char kNone[] =
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
+    ASSERT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), const_cast<char*>(kNone),
+                                sizeof kNone - 1));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+    for (const char* version : {"win81", "win10"}) {
+        SCOPED_TRACE(version);
+        Start(version, bare);
+        const std::string text = Text();
+        EXPECT_NE(text.find("Microsoft Windows 8 Professional   (Build 9200)\n"), std::string::npos)
+            << text;
+        app_.Kill();
+    }
+    RemoveTree(dir);
 }

@@ -179,7 +179,8 @@ TEST_F(TrayTest, TheIconShowsInEveryFamilyAndOnAShellBefore5) {
         bool olderShell;
     } runs[] = {{"win95", false}, {"win98", false}, {"winme", false}, {"nt40", false},
                 {"win2k", false}, {"winxp", false}, {"vista", false}, {"win7", false},
-                {"win95", true},  {"nt40", true},   {"winxp", true}};
+                {"win81", false}, {"win10", false}, {"win95", true},  {"nt40", true},
+                {"winxp", true}};
     for (const auto& run : runs) {
         SetWindowsVersion("Keystead.exe", run.version);
         const bool started = app_.Start(

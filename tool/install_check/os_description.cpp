@@ -59,9 +59,34 @@ void ComposeWindows9x(const OsVersionRecord& record, std::string& text) {
     }
 }
 
+// After Vista each desktop Windows has a server twin of the same version; from 10 on the build
+// tells them apart.
+const char* NameAfterVista(const OsVersionRecord& record) {
+    const std::uint32_t major = record.majorVersion, minor = record.minorVersion;
+    const std::uint32_t build = record.buildNumber & 0xFFFFu;
+    const bool desktop = record.productType == kNtWorkstation;
+    if (major == 6 && minor == 1)
+        return desktop ? "Microsoft Windows 7 " : "Microsoft Windows Server 2008 R2 ";
+    if (major == 6 && minor == 2)
+        return desktop ? "Microsoft Windows 8 " : "Microsoft Windows Server 2012 ";
+    if (major == 6 && minor == 3)
+        return desktop ? "Microsoft Windows 8.1 " : "Microsoft Windows Server 2012 R2 ";
+    if (major == 10 && minor == 0) {
+        if (desktop)
+            return build >= 22000 ? "Microsoft Windows 11 " : "Microsoft Windows 10 ";
+        return build >= 26100   ? "Microsoft Windows Server 2025 "
+               : build >= 20348 ? "Microsoft Windows Server 2022 "
+               : build >= 17763 ? "Microsoft Windows Server 2019 "
+                                : "Microsoft Windows Server 2016 ";
+    }
+    return nullptr;
+}
+
 void NameNtProduct(const OsVersionRecord& record, std::string& text) {
     const std::uint32_t major = record.majorVersion, minor = record.minorVersion;
-    if (major == 6 && minor == 0)
+    if (const char* name = NameAfterVista(record))
+        text = name;
+    else if (major == 6 && minor == 0)
         text = record.productType == kNtWorkstation ? "Microsoft Windows Vista "
                                                     : "Windows Server \"Longhorn\" ";
     else if (major == 5 && minor == 0)
@@ -119,6 +144,19 @@ void ComposeBuildLine(const OsVersionRecord& record, std::string& text) {
 
 } // namespace
 
+bool NeedsRelease(const OsFacts& facts) {
+    return facts.record.platformId == kPlatformNt && facts.record.majorVersion >= 10;
+}
+
+std::string CleanRelease(const std::string& value) {
+    if (value.empty() || value.size() > 15)
+        return std::string();
+    for (char c : value)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+            return std::string();
+    return value;
+}
+
 bool NeedsProductType(const OsFacts& facts) {
     return facts.record.platformId == kPlatformNt && !facts.extended;
 }
@@ -134,6 +172,8 @@ void ComposeOsDescription(const OsFacts& facts, std::string& text, std::string& 
     case kPlatformNt:
         NameNtProduct(facts.record, text);
         AppendNtEdition(facts, text, consoleWord);
+        if (NeedsRelease(facts) && !CleanRelease(facts.release).empty())
+            text += CleanRelease(facts.release) + " ";
         ComposeBuildLine(facts.record, text);
         break;
     default:

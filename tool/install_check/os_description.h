@@ -34,7 +34,17 @@ struct OsFacts {
     // The "ProductType" value of the product options, empty when it could not be read. Only
     // looked at when NeedsProductType says so.
     std::string productType;
+    // Windows 10 and later: the release the system names ("22H2", "1909"), empty when it names
+    // none. Only looked at when NeedsRelease says so.
+    std::string release;
 };
+
+// True when the composition names the release: Windows 10 and later.
+bool NeedsRelease(const OsFacts& facts);
+
+// A release name as the line may show it: letters and digits only, at most 15; anything else
+// the registry holds gives none.
+std::string CleanRelease(const std::string& value);
 
 // True when the composition needs the "ProductType" value: the NT family with the basic record.
 bool NeedsProductType(const OsFacts& facts);

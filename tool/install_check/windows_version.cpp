@@ -30,6 +30,29 @@ std::string ReadProductType() {
     return install_check::TextInBuffer(buffer, sizeof buffer);
 }
 
+// Windows 10 and later name their release: "DisplayVersion" ("22H2") from 20H2 on,
+// "ReleaseId" ("1909") before. The 64-bit view: a 32-bit program's own may lack them.
+std::string ReadRelease() {
+    platform::RegistryKey key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                              KEY_QUERY_VALUE | KEY_WOW64_64KEY);
+    if (!key.open())
+        return std::string();
+    for (const char* name : {"DisplayVersion", "ReleaseId"}) {
+        char buffer[32];
+        std::memset(buffer, 0, sizeof buffer);
+        DWORD size = sizeof buffer - 1, type = 0;
+        if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                             &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
+            const std::string release =
+                install_check::CleanRelease(install_check::TextInBuffer(buffer, sizeof buffer));
+            if (!release.empty())
+                return release;
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
 int GetOsDescription(std::string& text, bool writeConsoleWord) {
@@ -55,6 +78,8 @@ int GetOsDescription(std::string& text, bool writeConsoleWord) {
     facts.record.productType = info.wProductType;
     if (install_check::NeedsProductType(facts))
         facts.productType = ReadProductType();
+    if (install_check::NeedsRelease(facts))
+        facts.release = ReadRelease();
 
     std::string consoleWord;
     install_check::ComposeOsDescription(facts, text, consoleWord);

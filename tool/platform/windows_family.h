@@ -6,7 +6,8 @@ namespace platform {
 
 // Windows 95, 98 and Me.
 bool IsWindows9xFamily();
-// Windows Vista, Server 2008 and 7 (major version 6).
+// Windows Vista and every NT after it (major version 6 and up: Vista, 7, 8, 8.1, 10, 11 and
+// their servers): the systems with integrity levels, elevation and the Vista-family setup.
 bool IsVistaFamily();
 
 } // namespace platform

@@ -10,7 +10,13 @@
 
 MainDialog::MainDialog(HWND)
     : ModalDialog(IDD_MAIN_DIALOG),
-      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD))) {
+      // Shared: standard sizes, which the system keeps and frees itself.
+      m_hIcon(static_cast<HICON>(
+          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD), IMAGE_ICON,
+                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED))),
+      m_hSmallIcon(static_cast<HICON>(
+          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KEYSTEAD), IMAGE_ICON,
+                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED))) {
     std::memset(m_containerName, 0, sizeof m_containerName);
 }
 
@@ -46,7 +52,7 @@ bool MainDialog::DispatchMessageTable(UINT message, WPARAM wp, LPARAM lp, LRESUL
 BOOL MainDialog::OnInitDialog() {
     m_tree.Attach(Item(IDC_TOKEN_TREE));
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
     SetWindowTextA(hwnd(), LoadText(IDS_KEYSTEAD_TITLE).c_str());
     RegisterForTokenEvents();
     m_nid.Add(hwnd(), IDI_KEYSTEAD, kIconCallback, LoadText(IDS_KEYSTEAD_TITLE));

@@ -128,7 +128,8 @@ class MainDialog : public dialogkit::ModalDialog {
     DeviceNotification m_devNotify;
     std::int32_t m_bVisible = 0;
     TokenTreeCtrl m_tree;
-    HICON m_hIcon = nullptr;
+    HICON m_hIcon = nullptr;      // the large icon: Alt+Tab, the taskbar at its size
+    HICON m_hSmallIcon = nullptr; // the caption's, at the system's small-icon size
     TrayIcon m_nid;
     ChangePinDialog m_dlgChangePin{IDD_CHANGE_PIN};
     UserPinDialog m_dlgUserPin;

@@ -66,8 +66,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     int reported = 0;
     if (support_report::RunReportMode(commandLine, &reported))
         return reported;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Common Controls 6 (the manifest asks for it from XP on) draws the standard controls too
+    // and wants them named; a library before 6 refuses a class it does not know, and then gets
+    // the tree alone.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    if (!InitCommonControlsEx(&controls)) {
+        controls.dwICC = ICC_TREEVIEW_CLASSES;
+        InitCommonControlsEx(&controls);
+    }
     theApp.InitInstance();
     return 0;
 }

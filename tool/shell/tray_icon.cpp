@@ -22,7 +22,10 @@ void TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, const std::string&
     nid_.uID = id;
     nid_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid_.uCallbackMessage = callbackMessage;
-    nid_.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    // At the system's small-icon size, which a scaled notification area makes larger.
+    nid_.hIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     std::strncpy(nid_.szTip, tip.c_str(), tipBytes() - 1);
     Shell_NotifyIconA(NIM_ADD, &nid_);
     DestroyIcon(nid_.hIcon); // the shell keeps its own copy
