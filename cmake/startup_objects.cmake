@@ -1,11 +1,21 @@
 # The runtime's start-up objects for the shipped 32-bit programs, built for a Pentium from the
-# sources of the very runtime version the compilers link against (scripts/lib/startup_sources.sh).
+# sources of the very runtime version the compilers link against (third_party/mingw-w64-crt-*).
 # The packaged crt2.o and the pseudo-relocation and image-section objects of libmingw32.a are
 # built for a Pentium Pro: each holds a CMOV, which the Pentium (P5) that 95 to XP run on lacks.
 # Built with the runtime's own flags; only the processor differs.
-set(KEYSTEAD_STARTUP_SOURCES "" CACHE PATH "mingw-w64-crt sources (crt/, include/)")
-if(NOT EXISTS "${KEYSTEAD_STARTUP_SOURCES}/crt/crtexe.c")
-    message(FATAL_ERROR "the 32-bit programs need the runtime's start-up sources: run scripts/build")
+set(KEYSTEAD_STARTUP_VERSION 10.0.0)
+set(KEYSTEAD_STARTUP_SOURCES ${CMAKE_SOURCE_DIR}/third_party/mingw-w64-crt-${KEYSTEAD_STARTUP_VERSION})
+execute_process(COMMAND ${CMAKE_C_COMPILER} -dM -E -include _mingw.h -x c /dev/null
+    OUTPUT_VARIABLE mingw_macros)
+string(REGEX MATCH "__MINGW64_VERSION_MAJOR ([0-9]+)" ignored "${mingw_macros}")
+set(runtime_version ${CMAKE_MATCH_1})
+string(REGEX MATCH "__MINGW64_VERSION_MINOR ([0-9]+)" ignored "${mingw_macros}")
+string(APPEND runtime_version .${CMAKE_MATCH_1})
+string(REGEX MATCH "__MINGW64_VERSION_BUGFIX ([0-9]+)" ignored "${mingw_macros}")
+string(APPEND runtime_version .${CMAKE_MATCH_1})
+if(NOT runtime_version STREQUAL KEYSTEAD_STARTUP_VERSION)
+    message(FATAL_ERROR "the compilers link mingw-w64 ${runtime_version}; the start-up sources "
+        "in third_party are of ${KEYSTEAD_STARTUP_VERSION}")
 endif()
 set(KEYSTEAD_STARTUP_DIR ${CMAKE_BINARY_DIR}/startup)
 set(startup_flags -O2 -pipe -std=gnu99 -march=pentium -D_CRTBLD -D_WIN32_WINNT=0x0f00

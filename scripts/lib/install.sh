@@ -26,8 +26,6 @@ keystead_missing_packages() {
     have import || missing+=(imagemagick)
     have xwininfo || missing+=(x11-utils)
     have openssl || missing+=(openssl)
-    # Fetches the runtime's start-up sources (startup_sources.sh).
-    have curl || missing+=(curl)
     # The setup programs of the package, and 7-Zip, which reads them back for the tests.
     have makensis || missing+=(nsis)
     have 7z || missing+=(p7zip-full)
