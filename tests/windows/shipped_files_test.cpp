@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -308,6 +310,11 @@ TEST(ShippedFiles, ThePackageHoldsKestrunAndTwo32BitSetupsOfKeysteadsVersion) {
         else
             EXPECT_GT(wide, 0) << "the NT family's setup is the Unicode one";
     }
+    // The symbols beside the setups, never in them.
+    EXPECT_EQ(FileBytes(package + "\\symbols\\Keystead.exe.debug"),
+              FileBytes(ShippedBinDir() + "\\..\\symbols\\Keystead.exe.debug"));
+    for (const char* setup : {"setup\\ZQTM_USBKEY_Setup.exe", "win98\\Setup.exe"})
+        EXPECT_EQ(FileBytes(package + "\\" + setup).find(".debug_info"), std::string::npos);
 }
 
 // Each setup, and the uninstaller it writes, carries only the plug-in built for it, which has no
@@ -364,4 +371,55 @@ TEST(ShippedFiles, TheProviderCarriesItsSignatureSlot) {
         EXPECT_EQ(std::count(bytes, bytes + size, 0), static_cast<long>(size)) << id << " not zero";
     }
     FreeLibrary(provider);
+}
+
+// What ships is small, for the 16 MB machines of the 95 era and a bank's download page, and
+// carries no symbols: those are kept apart, tied to each file by its debug link and build id.
+TEST(ShippedFiles, TheProgramsAreSmallAndTheirSymbolsAreKeptApart) {
+    const std::string dir = ShippedBinDir();
+    const struct {
+        const char* file;
+        std::size_t limit, withoutIcons;
+    } rows[] = {
+        {"\\Keystead.exe", 192 * 1024, 160 * 1024},
+        {"\\zh-CN\\Keystead.exe", 192 * 1024, 160 * 1024},
+        // No larger than before they carried a manifest.
+        {"\\Kestrun.exe", 7712, 7712},
+        {"\\ZQ_CSP.dll", 15029, 15029},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string path = dir + row.file;
+        const PeImage pe = ReadPeImage(path);
+        ASSERT_TRUE(pe.ok);
+        std::size_t icons = 0;
+        HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
+        EnumResourceNamesA(
+            module, reinterpret_cast<LPCSTR>(RT_ICON),
+            [](HMODULE m, LPCSTR type, LPSTR name, LONG_PTR total) -> BOOL {
+                *reinterpret_cast<std::size_t*>(total) +=
+                    SizeofResource(m, FindResourceA(m, name, type));
+                return TRUE;
+            },
+            reinterpret_cast<LONG_PTR>(&icons));
+        FreeLibrary(module);
+        EXPECT_LE(pe.file.size(), row.limit);
+        EXPECT_LE(pe.file.size() - icons, row.withoutIcons) << icons << " bytes of icons";
+
+        std::uint32_t header = 0, symbols = 1;
+        std::memcpy(&header, &pe.file[0x3C], 4);
+        std::memcpy(&symbols, &pe.file[header + 4 + 12], 4); // NumberOfSymbols
+        EXPECT_EQ(symbols, 0u) << "a symbol table ships";
+        const std::string bytes(pe.file.begin(), pe.file.end());
+        const std::size_t codeView = bytes.find("RSDS");
+        ASSERT_NE(codeView, std::string::npos) << "no build id";
+        const std::string name = path.substr(path.rfind('\\') + 1) + ".debug";
+        EXPECT_NE(bytes.find(name + '\0'), std::string::npos) << "no debug link to " << name;
+        std::ifstream in(dir + "\\..\\symbols" + row.file + ".debug", std::ios::binary);
+        const std::string debug((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        EXPECT_NE(debug.find(bytes.substr(codeView, 20)), std::string::npos)
+            << "the symbols are of another build";
+    }
 }
