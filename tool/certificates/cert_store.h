@@ -1,6 +1,8 @@
 // The user's certificate stores, as Keystead uses them: owners that release what they hold.
 #pragma once
 
+#include "platform/owned_handle.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -9,35 +11,25 @@
 extern const char kTokenProviderName[];
 extern const char kRootProviderName[]; // "Microsoft Base Cryptographic Provider v1.0"
 
-class SystemStore {
-  public:
-    explicit SystemStore(const char* name) : store_(CertOpenSystemStoreA(0, name)) {}
-    ~SystemStore() {
-        if (store_)
-            CertCloseStore(store_, 0);
-    }
-    SystemStore(const SystemStore&) = delete;
-    SystemStore& operator=(const SystemStore&) = delete;
-    HCERTSTORE get() const { return store_; }
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle None() { return nullptr; }
+    static void Release(Handle store) { CertCloseStore(store, 0); }
+};
+using CertStore = platform::OwnedHandle<CertStoreTraits>;
 
-  private:
-    HCERTSTORE store_;
+// The current user's system store of that name.
+class SystemStore : public CertStore {
+  public:
+    explicit SystemStore(const char* name) : CertStore(CertOpenSystemStoreA(0, name)) {}
 };
 
-class CertContext {
-  public:
-    explicit CertContext(PCCERT_CONTEXT context) : context_(context) {}
-    ~CertContext() {
-        if (context_)
-            CertFreeCertificateContext(context_);
-    }
-    CertContext(const CertContext&) = delete;
-    CertContext& operator=(const CertContext&) = delete;
-    PCCERT_CONTEXT get() const { return context_; }
-
-  private:
-    PCCERT_CONTEXT context_;
+struct CertContextTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle None() { return nullptr; }
+    static void Release(Handle context) { CertFreeCertificateContext(context); }
 };
+using CertContext = platform::OwnedHandle<CertContextTraits>;
 
 // Narrow ANSI text into a zero-filled buffer of 256 UTF-16 units; the fill is the terminator.
 void ToWideName(const char* text, wchar_t (&wide)[256]);

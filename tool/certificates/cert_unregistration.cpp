@@ -1,6 +1,7 @@
 #include "cert_registration.h"
 
 #include "cert_store.h"
+#include "platform/registry_key.h"
 #include "platform/system_function.h"
 
 #include <cstring>
@@ -32,28 +33,16 @@ bool NamesTokenProvider(PCCERT_CONTEXT cert, const wchar_t* provider) {
 // every Windows family the system store "MY" of the current user keeps it there).
 class UserRegistryStore {
   public:
-    UserRegistryStore() {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\SystemCertificates\\MY", 0,
-                          KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        store_ = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key_);
-    }
-    ~UserRegistryStore() {
-        if (store_)
-            CertCloseStore(store_, 0);
-        if (key_)
-            RegCloseKey(key_);
-    }
-    UserRegistryStore(const UserRegistryStore&) = delete;
-    UserRegistryStore& operator=(const UserRegistryStore&) = delete;
+    UserRegistryStore()
+        : key_(HKEY_CURRENT_USER, "Software\\Microsoft\\SystemCertificates\\MY", KEY_ALL_ACCESS),
+          store_(key_.open() ? CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key_.get()) : nullptr) {}
 
-    HCERTSTORE get() const { return store_; }
+    HCERTSTORE get() const { return store_.get(); }
 
   private:
-    HKEY key_ = nullptr;
-    HCERTSTORE store_ = nullptr;
+    // The store goes before its key.
+    platform::RegistryKey key_;
+    CertStore store_;
 };
 
 // Deletes a match found in "MY", through the user's registry store where the certificate lives

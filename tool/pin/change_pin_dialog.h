@@ -18,15 +18,6 @@ class ChangePinDialog : public dialogkit::ModalDialog {
     // The accepted PINs, zero-terminated, into buffers of 33 bytes; the dialog keeps no copy.
     void GetPins(char* oldPin, char* newPin);
 
-    char m_szOldPin[pin::kPinBufferBytes];
-    char m_szNewPin[pin::kPinBufferBytes];
-    PinEdit m_edOldPin;
-    PinEdit m_edNewPin;
-    PinEdit m_edConfirmPin;
-    std::string m_strNewPin;
-    std::string m_strConfirmPin;
-    std::string m_strOldPin;
-
   protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -36,6 +27,16 @@ class ChangePinDialog : public dialogkit::ModalDialog {
 
   private:
     void WipePins();
+
+    // What holds a PIN is the dialog's own: read only through GetPins, wiped when used.
+    char m_szOldPin[pin::kPinBufferBytes];
+    char m_szNewPin[pin::kPinBufferBytes];
+    PinEdit m_edOldPin;
+    PinEdit m_edNewPin;
+    PinEdit m_edConfirmPin;
+    std::string m_strNewPin;
+    std::string m_strConfirmPin;
+    std::string m_strOldPin;
 };
 
 // The two PINs an accepted dialog hands out, kept only as long as this lives.

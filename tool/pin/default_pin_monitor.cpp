@@ -16,10 +16,11 @@ CMointDevT::CMointDevT() {
 }
 
 int CMointDevT::Run() {
-    g_refreshBusy.store(1);
+    ScanState& state = TheScanState();
+    state.SetRefreshBusy(true);
     CheckDefaultPin();
-    g_pinPromptShown.store(0);
-    g_refreshBusy.store(0);
+    state.SetPinPromptShown(false);
+    state.SetRefreshBusy(false);
     return 0; // the thread ends and this object goes with it
 }
 
@@ -34,9 +35,9 @@ void CMointDevT::CheckDefaultPin() {
 
 void CMointDevT::PromptForNewPin(HWND owner, TokenSession& session) {
     for (;;) {
-        g_pinPromptShown.store(1);
+        TheScanState().SetPinPromptShown(true);
         if (m_dlgDefaultPin.DoModal(nullptr) != IDOK) {
-            g_pinPromptShown.store(0);
+            TheScanState().SetPinPromptShown(false);
             return;
         }
         std::int32_t changed = 0;

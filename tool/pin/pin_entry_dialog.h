@@ -16,10 +16,6 @@ class PinEntryDialog : public dialogkit::ModalDialog {
     // The accepted PIN, zero-terminated, into a buffer of 33 bytes; the dialog keeps no copy.
     void GetPin(char* destination);
 
-    std::string m_strPin;
-    PinEdit m_edPin;
-    char m_szPin[pin::kPinBufferBytes];
-
   protected:
     PinEntryDialog(UINT templateId, int fieldId, bool refuseEmpty);
     BOOL OnInitDialog() override;
@@ -30,6 +26,10 @@ class PinEntryDialog : public dialogkit::ModalDialog {
   private:
     void WipePin();
 
+    // What holds the PIN is the dialog's own: read only through GetPin, wiped when used.
+    std::string m_strPin;
+    PinEdit m_edPin;
+    char m_szPin[pin::kPinBufferBytes];
     int fieldId_;
     bool refuseEmpty_;
 };

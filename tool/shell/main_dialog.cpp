@@ -57,9 +57,8 @@ BOOL MainDialog::OnInitDialog() {
     RegisterForTokenEvents();
     m_nid.Add(hwnd(), IDI_KEYSTEAD, kIconCallback, LoadText(IDS_KEYSTEAD_TITLE));
 
-    g_scanMutex = CreateMutexA(nullptr, FALSE, nullptr);
     // Without the mutex nothing could keep scans apart; without the library nothing works.
-    if (!g_scanMutex || !m_tokenLib.Bind())
+    if (!TheScanState().HasScanMutex() || !m_tokenLib.Bind())
         EndForUnusableLibrary();
     OnRefresh();
     m_bVisible = 0;

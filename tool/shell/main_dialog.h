@@ -32,7 +32,7 @@ class MainDialog : public dialogkit::ModalDialog {
 
     explicit MainDialog(HWND parent);
 
-    // Token access (tool/token)
+    // The one way into a scan (tool/shell/scan_command.cpp); the tree's records (tool/token)
     void OnRefresh();
     DeviceNode* GetDeviceNode(HTREEITEM item) const { return m_tree.DeviceNodeOf(item); }
 
@@ -120,7 +120,7 @@ class MainDialog : public dialogkit::ModalDialog {
     // The icon menu's support report (tool/shell/report_command.cpp)
     void OnSupportReport();
 
-    // Installation check (tool/install_check/system_information.cpp)
+    // Installation check (tool/shell/install_check_command.cpp, over tool/install_check)
     void OnSystemInformation();
 
     // The library outlives the dialogs below, whose commands may still call into it.

@@ -23,7 +23,7 @@ void MainDialog::OnSupportReport() {
     setting.libraryBound = m_tokenLib.usable();
     bool bracket = false;
     // As a scan does, it does not wait behind a factory-PIN prompt that holds the bracket.
-    setting.tokens = support_report::ReadTokens(g_pinPromptShown, &bracket);
+    setting.tokens = support_report::ReadTokens(TheScanState().PinPromptFlag(), &bracket);
     setting.lockHeld = !bracket;
     const std::string path = support_report::ReportPathInDocuments();
     if (!support_report::WriteReportFile(path, support_report::Compose(setting))) {

@@ -21,32 +21,34 @@ void MainDialog::OnRefresh() {
     // Once Keystead lets go of the library nothing may call into it. A scan never starts
     // inside another, whatever the monitors stored in RefreshBusy meanwhile: the outer one
     // still reads the records the inner one would free.
-    if (g_refreshBusy.load() == 1 || !m_tokenLib.usable())
+    ScanState& state = TheScanState();
+    if (state.RefreshBusy() || !m_tokenLib.usable())
         return;
     const ReentryGate::Pass scan(m_scanGate);
     if (!scan.entered())
         return;
-    g_refreshBusy.store(1);
+    state.SetRefreshBusy(true);
     EnableWindow(Item(IDC_REFRESH), FALSE);
     ScannedCertificates found;
     const bool scanned = ScanTokens(&found);
     EnableWindow(Item(IDC_REFRESH), TRUE);
-    g_refreshBusy.store(0);
+    state.SetRefreshBusy(false);
     if (scanned)
         AnnounceExpiringCertificates(found);
 }
 
 bool MainDialog::ScanTokens(ScannedCertificates* found) {
-    if (g_pinPromptShown.load() != 0)
+    ScanState& state = TheScanState();
+    if (state.PinPromptShown())
         return false;
     bool scanned = false;
-    WaitForSingleObject(g_scanMutex, INFINITE);
     MonitorBatch monitors;
     {
+        const ScanState::ScanLock scanLock(state);
         // Taken before anything is cleared: a default-PIN prompt that shows up while this
         // waits for a monitor's bracket drops the scan, and the tree stays as it was; so does
         // Keystead's end.
-        TokenSession session(g_pinPromptShown);
+        TokenSession session(state.PinPromptFlag());
         if (session.held()) {
             DisableTokenCommands();
             m_tree.ResetTree();
@@ -55,7 +57,6 @@ bool MainDialog::ScanTokens(ScannedCertificates* found) {
             scanned = true;
         }
     }
-    ReleaseMutex(g_scanMutex);
     monitors.ReleaseAll();
     return scanned;
 }

@@ -1,6 +1,7 @@
 #include "report_output.h"
 #include "platform/format_text.h"
 
+#include "platform/owned_handle.h"
 #include "platform/system_function.h"
 
 #include <windows.h>
@@ -12,20 +13,12 @@
 namespace support_report {
 namespace {
 
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static void Release(Handle file) { CloseHandle(file); }
 };
+using FileHandle = platform::OwnedHandle<FileTraits>;
 
 bool WriteWhole(HANDLE handle, const std::string& text) {
     std::size_t written = 0;

@@ -1,5 +1,6 @@
 #include "scan_state.h"
 
-HANDLE g_scanMutex = nullptr;
-std::atomic<std::int32_t> g_refreshBusy{0};
-std::atomic<std::int32_t> g_pinPromptShown{0};
+ScanState& TheScanState() {
+    static ScanState state;
+    return state;
+}
