@@ -8,7 +8,8 @@
 ;   DEMO        optional: the vendor library is the simulator's stand-in
 ;   FAMILY      the Windows family the setup is for, for its description
 ;   ROOTS       optional: an include that names the bank's root certificates (scripts/package
-;               --root), so that Keystead trusts no other root a token carries
+;               --root); Keystead makes a token's root certificate a root only when it is named,
+;               so a package without it trusts no token root
 ;   PLUGIN_DIR  the folder whose TARGET subfolder holds KeysteadSetup.dll, the setups' own plug-in
 ;   SIGN_COMMAND optional: a command that signs the file it is given in place (scripts/package
 ;               --sign); the uninstaller is signed with it as it is written
