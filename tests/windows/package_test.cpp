@@ -179,24 +179,27 @@ std::string ClickThrough(const std::function<bool()>& done, DWORD timeoutMs = 90
     return program;
 }
 
-struct KestrunOutcome {
+struct PagesOutcome {
     DWORD exitCode = 99;
-    std::string setup; // the setup program that showed its pages
+    DWORD pid = 0;
+    std::string setup; // the program that showed its pages
 };
 
-// Double-clicks Kestrun in the package folder and goes through the setup it starts; Kestrun
-// waits for the setup.
-KestrunOutcome RunKestrun() {
-    KestrunOutcome outcome;
-    std::string command = "\"" + PackageDir() + "\\Kestrun.exe\"";
+// Starts a program from the folder it is in, as a double click does, and goes through the
+// pages it (or the setup it starts) shows until it ends.
+PagesOutcome RunThroughPages(const std::string& program) {
+    PagesOutcome outcome;
+    std::string command = "\"" + program + "\"";
+    const std::string dir = program.substr(0, program.find_last_of('\\'));
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        PackageDir().c_str(), &si, &pi)) {
-        ADD_FAILURE() << "cannot start Kestrun: " << GetLastError();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                        &pi)) {
+        ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
         return outcome;
     }
+    outcome.pid = pi.dwProcessId;
     outcome.setup =
         ClickThrough([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
     if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0)
@@ -207,29 +210,16 @@ KestrunOutcome RunKestrun() {
     return outcome;
 }
 
+// Double-clicks Kestrun in the package folder and goes through the setup it starts; Kestrun
+// waits for the setup.
+PagesOutcome RunKestrun() {
+    return RunThroughPages(PackageDir() + "\\Kestrun.exe");
+}
+
 // The setup started the way an administrator's script starts it: silently.
 int RunSetupSilently(const std::string& package = PackageDir()) {
     return RunProcess("\"" + package + "\\setup\\ZQTM_USBKEY_Setup.exe\" /S", 90000,
                       package.c_str());
-}
-
-// The setup run as a person runs it: its pages, each one's default button pressed, until it ends.
-int RunSetupInteractively(const std::string& package = PackageDir(), DWORD* pid = nullptr) {
-    std::string command = "\"" + package + "\\setup\\ZQTM_USBKEY_Setup.exe\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(),
-                        &si, &pi))
-        return -1;
-    ClickThrough([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    if (pid)
-        *pid = pi.dwProcessId;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
 }
 
 // The uninstaller carries on from a copy of itself in the temporary folder, so its end shows in
@@ -474,7 +464,7 @@ TEST_P(PackageFamilyTest, KestrunsSetupInstallsAWorkingKeysteadAndTheUninstaller
     for (const char* exe : {"Kestrun.exe", family.setup, "Keystead.exe"})
         SetWindowsVersion(exe, family.version);
 
-    const KestrunOutcome run = RunKestrun();
+    const PagesOutcome run = RunKestrun();
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_STREQ(run.setup.c_str(), family.setup);
     ExpectInstalledAndWorking();
@@ -617,8 +607,9 @@ TEST_F(PackageTest, OnTheVistaFamilyTheShellStartsKeysteadNotTheElevatedSetup) {
         SCOPED_TRACE(version);
         for (const char* exe : {"ZQTM_USBKEY_Setup.exe", "Keystead.exe"})
             SetWindowsVersion(exe, version);
-        DWORD setup = 0;
-        ASSERT_EQ(RunSetupInteractively(PackageDir(), &setup), 0);
+        const PagesOutcome run = RunThroughPages(PackageDir() + "\\setup\\ZQTM_USBKEY_Setup.exe");
+        ASSERT_EQ(run.exitCode, 0u);
+        const DWORD setup = run.pid;
         ASSERT_TRUE(WaitFor([] { return RunningKeysteads().size() == 1; }, 20000));
         const DWORD parent = ParentOf(RunningKeysteads()[0]);
         if (std::string(version) == "vista")

@@ -95,9 +95,11 @@ std::map<std::string, std::string> ProbeVersion() {
 // A registry value of HKEY_LOCAL_MACHINE put back as it was, or removed again, when this goes.
 class SavedValue {
   public:
-    SavedValue(const char* key, const char* name) : key_(key), name_(name) {
+    // view: KEY_WOW64_64KEY for what a 32-bit program reads in the 64-bit view.
+    SavedValue(const char* key, const char* name, REGSAM view = 0)
+        : key_(key), name_(name), view_(view) {
         HKEY k = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS)
             return;
         DWORD size = 0;
         if (RegQueryValueExA(k, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
@@ -110,8 +112,8 @@ class SavedValue {
     }
     ~SavedValue() {
         HKEY k = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &k, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view_,
+                            nullptr, &k, nullptr) != ERROR_SUCCESS)
             return;
         if (existed_)
             RegSetValueExA(k, name_.c_str(), 0, type_, data_.data(),
@@ -126,8 +128,8 @@ class SavedValue {
     // Writes raw bytes as a string value, with or without a terminator.
     bool Set(const std::string& bytes) const {
         HKEY k = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &k, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view_,
+                            nullptr, &k, nullptr) != ERROR_SUCCESS)
             return false;
         const bool ok =
             RegSetValueExA(k, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -137,7 +139,8 @@ class SavedValue {
     }
     bool Delete() const {
         HKEY k = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_SET_VALUE | view_, &k) !=
+            ERROR_SUCCESS)
             return false;
         const LONG status = RegDeleteValueA(k, name_.c_str());
         RegCloseKey(k);
@@ -146,6 +149,7 @@ class SavedValue {
 
   private:
     std::string key_, name_;
+    REGSAM view_;
     bool existed_ = false;
     DWORD type_ = REG_SZ;
     std::vector<BYTE> data_;
@@ -383,7 +387,8 @@ const Family kFamilies[] = {
     {"win10", 2, 10, 0, 1, 0x100, nullptr, "Microsoft Windows 10 Professional 22H2 ",
      "Professional "},
 };
-// Windows 10 names its release; each test that starts win10 gives it one.
+// Windows 10 names its release; each test that starts win10 gives it one, in the view Keystead
+// reads.
 const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const Family& kWin98 = kFamilies[1];
 const Family& kWin2k = kFamilies[4];
@@ -415,40 +420,6 @@ std::string ExpectedOsLine(const Family& f) {
         f.major > 4 ? "" : " version " + record["major"] + "." + record["minor"];
     return f.name + version + " " + record["csd"] + " (Build " + build + ")\n";
 }
-
-// The release Windows 10 names, in the registry view Keystead reads (the 64-bit one), put back
-// as it was when this goes.
-class Release {
-  public:
-    explicit Release(const char* name) {
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0, nullptr, 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        DWORD size = sizeof saved_ - 1;
-        had_ = RegQueryValueExA(key_, "DisplayVersion", nullptr, nullptr,
-                                reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
-        RegSetValueExA(key_, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                       static_cast<DWORD>(std::strlen(name) + 1));
-    }
-    ~Release() {
-        if (!key_)
-            return;
-        if (had_)
-            RegSetValueExA(key_, "DisplayVersion", 0, REG_SZ, reinterpret_cast<BYTE*>(saved_),
-                           static_cast<DWORD>(std::strlen(saved_) + 1));
-        else
-            RegDeleteValueA(key_, "DisplayVersion");
-        RegCloseKey(key_);
-    }
-    Release(const Release&) = delete;
-    Release& operator=(const Release&) = delete;
-
-  private:
-    HKEY key_ = nullptr;
-    bool had_ = false;
-    char saved_[64] = {};
-};
 
 struct ShownBox {
     std::string caption, text;
@@ -528,7 +499,8 @@ class FamilyTest : public SystemInformationTest, public ::testing::WithParamInte
 
 TEST_P(FamilyTest, TheReportNamesTheRunningWindowsFromItsVersionRecord) {
     const Family& f = GetParam();
-    const Release release("22H2");
+    const SavedValue release(kCurrentVersion, "DisplayVersion", KEY_WOW64_64KEY);
+    ASSERT_TRUE(release.Set(std::string("22H2") + '\0'));
     const std::string os = ExpectedOsLine(f);
     ASSERT_FALSE(os.empty());
 
@@ -660,7 +632,8 @@ TEST_F(SystemInformationTest, TheChineseSetShowsTheSameReportWithItsOwnTexts) {
 // the system's true build; a copy of Keystead without its manifest is told what Windows tells
 // such a program (6.2.9200 on 8.1 and 10), which is what the manifest is there to undo.
 TEST_F(SystemInformationTest, LaterWindowsAreNamedInTheReportOfBothSetsAndTheManifestDoesIt) {
-    const Release release("22H2");
+    const SavedValue release(kCurrentVersion, "DisplayVersion", KEY_WOW64_64KEY);
+    ASSERT_TRUE(release.Set(std::string("22H2") + '\0'));
     const std::string dir = MakeTempDir("report");
     for (const Family& f : kFamilies) {
         if (f.platform != 2 || f.major < 6 || (f.major == 6 && f.minor == 0))
